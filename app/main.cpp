@@ -1,0 +1,19 @@
+// The launcher: one window that lists the registry's game servers and starts the game client.
+#include "DesktopPlatform.h"
+#include "RegistryProtocol.h"
+#include "frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    // The launcher takes no arguments of its own, and none of Qt's either: only the program name
+    // reaches QApplication.
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
+
+    DesktopPlatform platform;
+    frmMain window(platform, RegistryEndpoint{QStringLiteral(BRELGAN_REGISTRY_HOST), RegistryPort});
+    window.Form_Load();
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,62 @@
+#include "DesktopPlatform.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <spawn.h>
+
+#include <vector>
+
+extern char **environ;
+
+void DesktopPlatform::showMessage(const QString &text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brelgan"), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+void DesktopPlatform::runPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+void DesktopPlatform::endProgram() {
+    if (ended)
+        return;
+    ended = true;
+    // Hiding rather than closing: a close would deliver close events, and nothing may run now.
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows)
+        window->hide();
+    // exit() also leaves any nested event loop; the handler that is running returns on its own
+    // because it asks programEnded() after every point where events ran.
+    QCoreApplication::exit(0);
+}
+
+QByteArray DesktopPlatform::applicationDirectory() const {
+    // On Linux this comes from /proc/self/exe, so a launcher started through a symbolic link
+    // still names the directory of the real executable.
+    return QFile::encodeName(QCoreApplication::applicationDirPath());
+}
+
+bool DesktopPlatform::startProcess(const QByteArray &program, const QList<QByteArray> &arguments) {
+    // posix_spawn rather than QProcess: the arguments are the registry's bytes, which need not be
+    // valid UTF-8, and QProcess would re-encode them. No shell is involved either way.
+    std::vector<QByteArray> storage;
+    storage.reserve(arguments.size() + 1);
+    storage.push_back(program);
+    for (const QByteArray &argument : arguments)
+        storage.push_back(argument);
+    std::vector<char *> argv;
+    argv.reserve(storage.size() + 1);
+    for (QByteArray &word : storage)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    // glibc reports a failed exec (missing file, not executable) as posix_spawn's result.
+    return posix_spawn(&pid, storage.front().constData(), nullptr, nullptr, argv.data(), environ) ==
+           0;
+}

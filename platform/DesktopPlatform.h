@@ -1,0 +1,18 @@
+// The real desktop behind the Platform seam: Qt's message box and event loop, and POSIX process
+// start.
+#pragma once
+
+#include "Platform.h"
+
+class DesktopPlatform final : public Platform {
+public:
+    void showMessage(const QString &text) override;
+    void runPendingEvents() override;
+    void endProgram() override;
+    bool programEnded() const override { return ended; }
+    QByteArray applicationDirectory() const override;
+    bool startProcess(const QByteArray &program, const QList<QByteArray> &arguments) override;
+
+private:
+    bool ended = false;
+};
