@@ -1,0 +1,45 @@
+// A platform that records what the program asked of the desktop instead of doing it. Pending
+// events still run for real, so a loopback registry's traffic reaches the window, and a test can
+// hook into those moments to make something happen exactly there.
+#pragma once
+
+#include "Platform.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <functional>
+
+class RecordingPlatform final : public Platform {
+public:
+    struct Start {
+        QByteArray program;
+        QList<QByteArray> arguments;
+    };
+
+    QStringList messages;
+    QList<Start> starts;
+    int pendingEventRuns = 0;
+    bool ended = false;
+    QByteArray directory = "/opt/brelgan";
+    bool startSucceeds = true;
+    // Called at every point where the program lets pending events run, before they run.
+    std::function<void(int run)> atPendingEvents;
+
+    void showMessage(const QString &text) override { messages.append(text); }
+    void runPendingEvents() override
+    {
+        ++pendingEventRuns;
+        if (atPendingEvents)
+            atPendingEvents(pendingEventRuns);
+        QCoreApplication::processEvents();
+    }
+    void endProgram() override { ended = true; }
+    bool programEnded() const override { return ended; }
+    QByteArray applicationDirectory() const override { return directory; }
+    bool startProcess(const QByteArray &program, const QList<QByteArray> &arguments) override
+    {
+        starts.append({program, arguments});
+        return startSucceeds;
+    }
+};
