@@ -1,7 +1,8 @@
 // Development stand-in for the game's server registry. It serves a server list over TCP on
 // loopback the way the real registry does, logs every byte it sees so end-to-end tests can
 // check what the launcher sent, and offers misbehaving modes (hang up at once, never answer,
-// answer in two parts) to exercise the launcher's error handling.
+// answer in two parts, drip it byte by byte, reset the connection mid-reply) to exercise the
+// launcher's error handling.
 //
 // New misbehaviours fit in two places: a Behaviour value for what happens to a connection,
 // and planReply() for how the reply bytes are cut up and timed.
@@ -15,6 +16,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <sys/socket.h>
 
 #include <csignal>
 #include <cstdio>
@@ -37,6 +40,8 @@ struct Options {
     QByteArray reply;
     Behaviour behaviour = Behaviour::Answer;
     std::optional<qsizetype> splitAt;
+    std::optional<int> dripMs;
+    std::optional<qsizetype> resetAfter;
 };
 
 // One write of the reply; delayMs counts from the previous write.
@@ -62,6 +67,15 @@ QByteArray hex(const QByteArray &bytes) {
 }
 
 QList<Chunk> planReply(const Options &options) {
+    if (options.resetAfter)
+        return {{0, options.reply.left(*options.resetAfter)}};
+    if (options.dripMs) {
+        QList<Chunk> drops;
+        drops.reserve(options.reply.size());
+        for (qsizetype i = 0; i < options.reply.size(); ++i)
+            drops.append({i == 0 ? 0 : *options.dripMs, options.reply.mid(i, 1)});
+        return drops;
+    }
     if (!options.splitAt)
         return {{0, options.reply}};
     const qsizetype at = *options.splitAt;
@@ -120,8 +134,11 @@ private:
     }
 
     void scheduleNextChunk() {
-        if (m_nextChunk >= m_plan.size())
+        if (m_nextChunk >= m_plan.size()) {
+            if (m_options.resetAfter)
+                resetConnection();
             return;
+        }
         const int delayMs = m_plan[m_nextChunk].delayMs;
         if (delayMs == 0)
             sendNextChunk();
@@ -141,6 +158,18 @@ private:
         m_socket->flush();
         logLine(QStringLiteral("sent %1 bytes").arg(written));
         scheduleNextChunk();
+    }
+
+    // A linger time of zero makes the close send RST instead of FIN, as a crashing or
+    // firewalled registry would; Qt offers no option for it, so it is set on the descriptor.
+    void resetConnection() {
+        const linger abortive{1, 0};
+        if (::setsockopt(static_cast<int>(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                         &abortive, sizeof abortive) != 0)
+            logLine(QByteArrayLiteral("cannot set SO_LINGER"));
+        m_closedByUs = true;
+        logLine(QByteArrayLiteral("resetting the connection"));
+        m_socket->abort();
     }
 
     void finish() {
@@ -228,8 +257,17 @@ Options parseOptions(const QCoreApplication &app) {
         QStringLiteral("Send the first N bytes of the reply, the rest %1 ms later.")
             .arg(splitDelayMs),
         QStringLiteral("N"));
-    parser.addOptions(
-        {portOption, serversOption, rawOption, closeFirstOption, silentOption, splitOption});
+    const QCommandLineOption dripOption(
+        QStringLiteral("drip"),
+        QStringLiteral("Send the reply one byte at a time, MS milliseconds apart."),
+        QStringLiteral("MS"));
+    const QCommandLineOption resetAfterOption(
+        QStringLiteral("reset-after"),
+        QStringLiteral("Send the first N bytes of the reply, then reset the connection (RST, "
+                       "SO_LINGER 0) instead of closing it; 0 resets before sending anything."),
+        QStringLiteral("N"));
+    parser.addOptions({portOption, serversOption, rawOption, closeFirstOption, silentOption,
+                       splitOption, dripOption, resetAfterOption});
     // process() alone would exit with status 1 on usage errors; bad files exit with 2 and
     // tests should not need to tell the two apart. After a successful parse() it only acts
     // on the help options.
@@ -275,6 +313,28 @@ Options parseOptions(const QCoreApplication &app) {
         if (!ok || at < 0)
             usageError(QStringLiteral("--split needs a byte count of 0 or more"));
         options.splitAt = static_cast<qsizetype>(at);
+    }
+
+    const int timings = int(parser.isSet(splitOption)) + int(parser.isSet(dripOption)) +
+                        int(parser.isSet(resetAfterOption));
+    if (timings > 1)
+        usageError(QStringLiteral("use only one of --split, --drip and --reset-after"));
+    if ((parser.isSet(dripOption) || parser.isSet(resetAfterOption)) &&
+        options.behaviour != Behaviour::Answer)
+        usageError(QStringLiteral("--drip and --reset-after need a registry that answers"));
+    if (parser.isSet(dripOption)) {
+        bool ok = false;
+        const int ms = parser.value(dripOption).toInt(&ok);
+        if (!ok || ms < 0)
+            usageError(QStringLiteral("--drip needs a delay of 0 ms or more"));
+        options.dripMs = ms;
+    }
+    if (parser.isSet(resetAfterOption)) {
+        bool ok = false;
+        const qlonglong n = parser.value(resetAfterOption).toLongLong(&ok);
+        if (!ok || n < 0)
+            usageError(QStringLiteral("--reset-after needs a byte count of 0 or more"));
+        options.resetAfter = static_cast<qsizetype>(n);
     }
     return options;
 }
