@@ -21,3 +21,5 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
 # What running the window under a virtual display needs.
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
+# What building and checking the Debian package and its menu entry needs.
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils)
