@@ -7,8 +7,7 @@
 
 namespace {
 
-QByteArray escaped(const std::string &text)
-{
+QByteArray escaped(const std::string &text) {
     QByteArray out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -21,8 +20,7 @@ QByteArray escaped(const std::string &text)
 }
 
 // One line per entry, so a failing row shows exactly which field differs.
-QByteArray describe(const std::vector<ServerEntry> &entries)
-{
+QByteArray describe(const std::vector<ServerEntry> &entries) {
     QByteArray out;
     for (const ServerEntry &e : entries)
         out += escaped(e.Address) + '|' + escaped(e.Port) + '|' + escaped(e.Name) + '|' +
@@ -30,8 +28,7 @@ QByteArray describe(const std::vector<ServerEntry> &entries)
     return out;
 }
 
-QByteArray bytes(const char *text, qsizetype size)
-{
+QByteArray bytes(const char *text, qsizetype size) {
     return QByteArray(text, size);
 }
 
@@ -48,13 +45,13 @@ private slots:
     void parses();
 };
 
-void tst_ServerListParser::parses_data()
-{
+void tst_ServerListParser::parses_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("worked example")
-        << bytes("\x41\x04\x61\x00\x62\x00\x63\x00\x64\x00\x01\x07\x04", 13) << QByteArray("a|b|c|d|7\n");
+        << bytes("\x41\x04\x61\x00\x62\x00\x63\x00\x64\x00\x01\x07\x04", 13)
+        << QByteArray("a|b|c|d|7\n");
     QTest::newRow("empty reply") << QByteArray() << QByteArray();
     QTest::newRow("leading part only") << lead() << QByteArray();
     QTest::newRow("lone record end") << bytes("\x04", 1) << QByteArray();
@@ -102,8 +99,7 @@ void tst_ServerListParser::parses_data()
         << lead() + bytes("a\0b\0c\0d\0\x01\x07", 10) << QByteArray("a|b|c|d|7\n");
 }
 
-void tst_ServerListParser::parses()
-{
+void tst_ServerListParser::parses() {
     QFETCH(QByteArray, reply);
     QFETCH(QByteArray, expected);
     QCOMPARE(describe(parseServerList(std::string_view(reply.constData(), size_t(reply.size())))),

@@ -12,7 +12,6 @@ wait_log '^received: 00 01 04$'
 wait_log '^peer closed$'
 
 click 48 148
-status=$(launcher_exit_status)
-[ "$status" = 0 ] || fail "the launcher ended with status $status"
+expect_launcher_exit 0
 [ "$(grep -c '^received:' "$REGISTRY_LOG")" = 2 ] || fail "the launcher sent more than its two messages"
 echo "PASS"

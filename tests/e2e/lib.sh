@@ -78,14 +78,14 @@ wait_log() {
     wait_until 15 grep -Eq "$1" "$REGISTRY_LOG" || fail "the registry never logged /$1/"
 }
 
-# launcher_exit_status: waits for the launcher to end and prints its exit status.
-launcher_exit_status() {
+# expect_launcher_exit STATUS: waits for the launcher to end and checks its exit status.
+expect_launcher_exit() {
     wait_until 15 launcher_gone || fail "the launcher did not end"
     local status=0
     wait "$LAUNCHER_PID" || status=$?
-    echo "$status"
+    [ "$status" = "$1" ] || fail "the launcher ended with status $status, not $1"
 }
-launcher_gone() { ! kill -0 "$LAUNCHER_PID" 2>/dev/null || [ "$(ps -o stat= -p "$LAUNCHER_PID")" = Z ]; }
+launcher_gone() { [ "$(ps -o stat= -p "$LAUNCHER_PID" 2>/dev/null)" = "" ] || [ "$(ps -o stat= -p "$LAUNCHER_PID" | cut -c1)" = Z ]; }
 
 # press KEYS...: keyboard input to the launcher's window, as a user at the keyboard.
 press() {

@@ -1,0 +1,247 @@
+// The conversation with a registry, against a real QTcpServer on loopback playing the registry:
+// the bytes on the wire, the registry's misbehaviours, and the moments where the launcher lets
+// pending events run while it holds the reply.
+#include "RecordingPlatform.h"
+#include "Replies.h"
+#include "frmMain.h"
+
+#include <QComboBox>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <sys/socket.h>
+
+#include <memory>
+
+using replies::lead;
+using replies::record;
+
+namespace {
+
+const QByteArray SentRequest("\x00\x02\x03\x01", 4);
+const QByteArray SentAck("\x00\x01\x04", 3);
+
+// The registry's side of one connection.
+class Registry {
+public:
+    Registry() { QVERIFY(server.listen(QHostAddress::LocalHost, 0)); }
+
+    RegistryEndpoint endpoint() const { return {QStringLiteral("127.0.0.1"), server.serverPort()}; }
+
+    // Waits for the launcher to connect; the peer socket stays owned by the server.
+    QTcpSocket *accept() {
+        if (!server.hasPendingConnections() && !server.waitForNewConnection(5000))
+            return nullptr;
+        peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [this] { received += peer->readAll(); });
+        return peer;
+    }
+
+    // Hangs up with a reset instead of an orderly close.
+    void reset() {
+        linger off = {1, 0};
+        setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &off, sizeof off);
+        peer->abort();
+    }
+
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+    QByteArray received;
+};
+
+QStringList items(const frmMain &window) {
+    const auto *box = window.findChild<QComboBox *>(QStringLiteral("cmbServers"));
+    QStringList names;
+    for (int i = 0; i < box->count(); ++i)
+        names.append(box->itemText(i));
+    return names;
+}
+
+bool peerClosed(const QTcpSocket *peer) {
+    return peer->state() == QAbstractSocket::UnconnectedState;
+}
+
+} // namespace
+
+class tst_RegistryQuery : public QObject {
+    Q_OBJECT
+
+private slots:
+    void conversationOnTheWire();
+    void registryHangsUpFirst_data();
+    void registryHangsUpFirst();
+    void nothingListens();
+    void registryNeverAnswers();
+    void bytesAfterTheCloseAreNotRead();
+    void whileTheReplyIsHeld_data();
+    void whileTheReplyIsHeld();
+};
+
+void tst_RegistryQuery::conversationOnTheWire() {
+    Registry registry;
+    RecordingPlatform platform;
+    frmMain window(platform, registry.endpoint());
+    window.Form_Load();
+
+    QTcpSocket *peer = registry.accept();
+    QVERIFY(peer);
+    QTRY_COMPARE(registry.received, SentRequest);
+
+    peer->write(lead() + record("10.0.0.5", "5000", "Ashmere", "Fens", 2) +
+                record("10.0.0.6", "5001", "Brack", "Hills", 12));
+    QTRY_VERIFY(peerClosed(peer));
+    QCOMPARE(registry.received, SentRequest + SentAck);
+    QCOMPARE(items(window), QStringList({"Ashmere", "Brack"}));
+    QCOMPARE(window.serverTable().serverCount(), 2);
+    QCOMPARE(platform.messages, QStringList());
+    QVERIFY(!platform.ended);
+}
+
+void tst_RegistryQuery::registryHangsUpFirst_data() {
+    QTest::addColumn<bool>("reset");
+    QTest::newRow("orderly close") << false;
+    QTest::newRow("reset") << true;
+}
+
+void tst_RegistryQuery::registryHangsUpFirst() {
+    QFETCH(bool, reset);
+    Registry registry;
+    RecordingPlatform platform;
+    frmMain window(platform, registry.endpoint());
+    window.Form_Load();
+
+    QTcpSocket *peer = registry.accept();
+    QVERIFY(peer);
+    QTRY_COMPARE(registry.received, SentRequest);
+    if (reset)
+        registry.reset();
+    else
+        peer->disconnectFromHost();
+
+    QTRY_VERIFY(platform.ended);
+    QCOMPARE(platform.messages, QStringList{"There are no servers on the registry."});
+    QCOMPARE(items(window), QStringList());
+}
+
+void tst_RegistryQuery::nothingListens() {
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    RecordingPlatform platform;
+    frmMain window(platform, {QStringLiteral("127.0.0.1"), port});
+    window.Form_Load();
+
+    QTRY_COMPARE(platform.messages, QStringList{"Cannot connect to registry!"});
+    QTest::qWait(200);
+    QCOMPARE(platform.messages.size(), 1);
+    QVERIFY(!platform.ended);
+    QCOMPARE(items(window), QStringList());
+}
+
+void tst_RegistryQuery::registryNeverAnswers() {
+    Registry registry;
+    RecordingPlatform platform;
+    frmMain window(platform, registry.endpoint());
+    window.Form_Load();
+    QVERIFY(registry.accept());
+    QTRY_COMPARE(registry.received, SentRequest);
+
+    QTest::qWait(300);
+    QCOMPARE(platform.messages, QStringList());
+    QCOMPARE(items(window), QStringList());
+    window.cmdCancel_Click();
+    QVERIFY(platform.ended);
+}
+
+void tst_RegistryQuery::bytesAfterTheCloseAreNotRead() {
+    Registry registry;
+    RecordingPlatform platform;
+    frmMain window(platform, registry.endpoint());
+    window.Form_Load();
+    QTcpSocket *peer = registry.accept();
+    QVERIFY(peer);
+    QTRY_COMPARE(registry.received, SentRequest);
+
+    // The second piece is written only when the launcher runs its events after hanging up.
+    platform.atPendingEvents = [&](int run) {
+        if (run == 2) {
+            peer->write(record("10.0.0.6", "5001", "Late", "Too late", 3));
+            peer->flush();
+        }
+    };
+    peer->write(lead() + record("10.0.0.5", "5000", "Ashmere", "Fens", 2));
+    QTRY_VERIFY(peerClosed(peer));
+    QTest::qWait(100);
+    QCOMPARE(items(window), QStringList{"Ashmere"});
+}
+
+// What happens while the launcher lets pending events run with the reply in hand: before it
+// hangs up (run 1) and after (run 2).
+void tst_RegistryQuery::whileTheReplyIsHeld_data() {
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<bool>("ended");
+
+    QTest::newRow("rest of the reply arrives")
+        << "more" << QStringList{"Ashmere", "Brack"} << false;
+    QTest::newRow("registry hangs up") << "close" << QStringList{"Ashmere"} << false;
+    QTest::newRow("registry resets") << "reset" << QStringList{"Ashmere"} << false;
+    QTest::newRow("user cancels") << "cancel" << QStringList() << true;
+}
+
+void tst_RegistryQuery::whileTheReplyIsHeld() {
+    QFETCH(QString, event);
+    QFETCH(QStringList, listed);
+    QFETCH(bool, ended);
+
+    Registry registry;
+    RecordingPlatform platform;
+    frmMain window(platform, registry.endpoint());
+    window.Form_Load();
+    QTcpSocket *peer = registry.accept();
+    QVERIFY(peer);
+    QTRY_COMPARE(registry.received, SentRequest);
+
+    const QByteArray second = record("10.0.0.6", "5001", "Brack", "Hills", 12);
+    const QByteArray first = lead() + record("10.0.0.5", "5000", "Ashmere", "Fens", 2);
+    auto *client = window.findChild<QTcpSocket *>();
+    QVERIFY(client);
+    platform.atPendingEvents = [&](int run) {
+        if (run != 1)
+            return;
+        // The acknowledgement is already out when events first run.
+        QTRY_COMPARE(registry.received, SentRequest + SentAck);
+        if (event == "more") {
+            // Half a record, then the rest: the pieces must join in arrival order.
+            peer->write(second.left(5));
+            peer->flush();
+            QTRY_VERIFY(client->bytesAvailable() >= 5);
+            peer->write(second.mid(5));
+            peer->flush();
+            QTRY_VERIFY(client->bytesAvailable() >= second.size());
+        } else if (event == "close" || event == "reset") {
+            if (event == "reset")
+                registry.reset();
+            else
+                peer->disconnectFromHost();
+            QTRY_VERIFY(client->state() != QAbstractSocket::ConnectedState);
+        } else if (event == "cancel") {
+            window.cmdCancel_Click();
+        }
+    };
+    peer->write(first);
+
+    QTRY_VERIFY(platform.pendingEventRuns >= 2 || platform.ended);
+    QTest::qWait(100);
+    QCOMPARE(items(window), listed);
+    QCOMPARE(platform.messages, QStringList());
+    QCOMPARE(platform.ended, ended);
+    QCOMPARE(registry.received, SentRequest + SentAck);
+}
+
+QTEST_MAIN(tst_RegistryQuery)
+#include "tst_registryquery.moc"
