@@ -57,6 +57,10 @@ void frmMain::buildControls() {
     cmbServers = new QComboBox(this);
     cmbServers->setObjectName(QStringLiteral("cmbServers"));
     cmbServers->setGeometry(8, 8, 265, 21);
+    // No label names the list on screen. On Linux Qt announces a combo box by its current text
+    // rather than by its name, so what the list is for goes into the description as well.
+    cmbServers->setAccessibleName(QStringLiteral("Game server"));
+    cmbServers->setAccessibleDescription(QStringLiteral("The game servers the registry lists"));
 
     lblTileset = new QLabel(tilesetCaption(0), this);
     lblTileset->setObjectName(QStringLiteral("lblTileset"));
@@ -65,6 +69,9 @@ void frmMain::buildControls() {
     txtDescription = new QPlainTextEdit(this);
     txtDescription->setObjectName(QStringLiteral("txtDescription"));
     txtDescription->setGeometry(8, 48, 265, 81);
+    txtDescription->setAccessibleName(QStringLiteral("Server description"));
+    txtDescription->setAccessibleDescription(
+        QStringLiteral("What the selected game server's operators say about it"));
     txtDescription->setReadOnly(true);
     txtDescription->setTabChangesFocus(true);
     // Read-only still lets the user select and copy the text, and tab through it.
@@ -74,10 +81,12 @@ void frmMain::buildControls() {
     cmdCancel = new QPushButton(QStringLiteral("C&ancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(8, 136, 81, 25);
+    cmdCancel->setAccessibleName(QStringLiteral("Cancel"));
 
     cmdConnect = new QPushButton(QStringLiteral("&Connect"), this);
     cmdConnect->setObjectName(QStringLiteral("cmdConnect"));
     cmdConnect->setGeometry(192, 136, 81, 25);
+    cmdConnect->setAccessibleName(QStringLiteral("Connect"));
 
     // Neither button answers Enter: a stray Enter must not start the game or end the launcher.
     for (QPushButton *button : {cmdCancel, cmdConnect}) {

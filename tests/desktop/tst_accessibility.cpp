@@ -1,0 +1,189 @@
+// What a screen reader and a keyboard user get from the window, read through Qt's accessibility
+// interface on the offscreen platform: a name for every control, the description box's role and
+// description, the access keys the buttons announce, and the message box closed from the keyboard.
+#include "DesktopPlatform.h"
+#include "RecordingPlatform.h"
+#include "Replies.h"
+#include "frmMain.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QByteArray TwoServers = replies::lead() +
+                              replies::record("10.0.0.5", "5000", "Ashmere", "Fens and fog", 7) +
+                              replies::record("10.0.0.6", "5001", "Brack", "Hills", 12);
+
+struct Window {
+    RecordingPlatform platform;
+    // Nothing listens on the discard port, and the query is never started anyway.
+    frmMain window{platform, {QStringLiteral("127.0.0.1"), 9}};
+
+    Window() {
+        window.ingestReply(std::string_view(TwoServers.constData(), size_t(TwoServers.size())));
+    }
+    QAccessibleInterface *accessible(const char *name) {
+        return QAccessible::queryAccessibleInterface(
+            window.findChild<QWidget *>(QString::fromLatin1(name)));
+    }
+};
+
+} // namespace
+
+class tst_Accessibility : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyControlIsNamed();
+    void controls_data();
+    void controls();
+    void buttons_data();
+    void buttons();
+    void listAnnouncesSelection();
+    void messageBoxClosesFromKeyboard_data();
+    void messageBoxClosesFromKeyboard();
+};
+
+void tst_Accessibility::everyControlIsNamed() {
+    // Walks the accessible tree rather than a list of names, so a control added later without a
+    // name fails here.
+    Window w;
+    QAccessibleInterface *root = QAccessible::queryAccessibleInterface(&w.window);
+    QVERIFY(root);
+    QCOMPARE(root->text(QAccessible::Name), QStringLiteral("Wendrake"));
+    QCOMPARE(root->childCount(), 5);
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface *child = root->child(i);
+        QVERIFY2(!child->text(QAccessible::Name).trimmed().isEmpty(),
+                 qPrintable(child->object()->objectName()));
+    }
+}
+
+void tst_Accessibility::controls_data() {
+    QTest::addColumn<QByteArray>("control");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("focusable");
+    QTest::addColumn<bool>("described");
+
+    // On Linux Qt names a combo box by its current text and ignores the accessible name; what the
+    // list is for reaches the screen reader through the description.
+    QTest::newRow("server list") << QByteArray("cmbServers") << QAccessible::ComboBox << "Ashmere"
+                                 << true << true;
+    // The label's name is its text, so the tileset number is read out with it.
+    QTest::newRow("tileset") << QByteArray("lblTileset") << QAccessible::StaticText
+                             << "Tileset Number: 7" << false << false;
+    QTest::newRow("description") << QByteArray("txtDescription") << QAccessible::EditableText
+                                 << "Server description" << true << true;
+    QTest::newRow("connect") << QByteArray("cmdConnect") << QAccessible::Button << "Connect" << true
+                             << false;
+    QTest::newRow("cancel") << QByteArray("cmdCancel") << QAccessible::Button << "Cancel" << true
+                            << false;
+}
+
+void tst_Accessibility::controls() {
+    QFETCH(QByteArray, control);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, name);
+    QFETCH(bool, focusable);
+    QFETCH(bool, described);
+
+    Window w;
+    QAccessibleInterface *iface = w.accessible(control);
+    QVERIFY(iface);
+    QCOMPARE(iface->role(), role);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    QCOMPARE(bool(iface->state().focusable), focusable);
+    QCOMPARE(!iface->text(QAccessible::Description).isEmpty(), described);
+}
+
+void tst_Accessibility::buttons_data() {
+    QTest::addColumn<QByteArray>("control");
+    QTest::addColumn<QString>("keyBinding");
+    QTest::addColumn<bool>("starts");
+
+    QTest::newRow("connect") << QByteArray("cmdConnect") << "Alt+C" << true;
+    QTest::newRow("cancel") << QByteArray("cmdCancel") << "Alt+A" << false;
+}
+
+void tst_Accessibility::buttons() {
+    QFETCH(QByteArray, control);
+    QFETCH(QString, keyBinding);
+    QFETCH(bool, starts);
+
+    Window w;
+    QAccessibleActionInterface *actions = w.accessible(control)->actionInterface();
+    QVERIFY(actions);
+    const QString press = QAccessibleActionInterface::pressAction();
+    QVERIFY(actions->actionNames().contains(press));
+    // The access key a screen reader announces must be the one that works.
+    QCOMPARE(actions->keyBindingsForAction(press), QStringList{keyBinding});
+
+    // A screen reader presses through the interface, not with the mouse: it must do the same.
+    actions->doAction(press);
+    QTRY_VERIFY(w.platform.ended);
+    QCOMPARE(w.platform.starts.size(), starts ? 1 : 0);
+}
+
+void tst_Accessibility::listAnnouncesSelection() {
+    Window w;
+    w.window.show();
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QComboBox *list = w.window.findChild<QComboBox *>(QStringLiteral("cmbServers"));
+    list->setFocus();
+    QAccessibleInterface *iface = w.accessible("cmbServers");
+    QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("Ashmere"));
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("Brack"));
+    QCOMPARE(w.accessible("lblTileset")->text(QAccessible::Name),
+             QStringLiteral("Tileset Number: 12"));
+    QCOMPARE(w.accessible("txtDescription")->textInterface()->text(0, 5), QStringLiteral("Hills"));
+}
+
+void tst_Accessibility::messageBoxClosesFromKeyboard_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+}
+
+void tst_Accessibility::messageBoxClosesFromKeyboard() {
+    QFETCH(int, key);
+
+    DesktopPlatform platform;
+    QString title;
+    QStringList buttons;
+    int result = 0;
+    // The box is modal: the key arrives from the event loop it runs, once it has the focus.
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (!QTest::qWaitForWindowActive(box))
+            return box->done(0);
+        connect(box, &QDialog::finished, this, [&result](int r) { result = result ? result : r; });
+        title = box->windowTitle();
+        for (QAbstractButton *button : box->buttons())
+            buttons.append(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name));
+        // Where a user's key goes: the widget with the keyboard focus.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        // A key the box ignored would leave the test hanging; closing it makes that a failure.
+        QTimer::singleShot(0, box, [box] { box->done(-1); });
+    });
+    platform.showMessage(QStringLiteral("Please select a server to connect to."));
+    QCOMPARE(title, QStringLiteral("Brelgan"));
+    QCOMPARE(buttons, QStringList{QStringLiteral("OK")});
+    QCOMPARE(result, int(QMessageBox::Ok));
+}
+
+QTEST_MAIN(tst_Accessibility)
+#include "tst_accessibility.moc"
