@@ -78,6 +78,12 @@ wait_log() {
     wait_until 15 grep -Eq "$1" "$REGISTRY_LOG" || fail "the registry never logged /$1/"
 }
 
+# wait_log_count PATTERN N: waits for the N-th line of the registry's log that matches.
+wait_log_count() {
+    count_at_least() { [ "$(grep -Ec "$1" "$REGISTRY_LOG")" -ge "$2" ]; }
+    wait_until 15 count_at_least "$1" "$2" || fail "the registry logged /$1/ fewer than $2 times"
+}
+
 # expect_launcher_exit STATUS: waits for the launcher to end and checks its exit status.
 expect_launcher_exit() {
     wait_until 15 launcher_gone || fail "the launcher did not end"
