@@ -27,8 +27,7 @@ public:
     std::function<void(int run)> atPendingEvents;
 
     void showMessage(const QString &text) override { messages.append(text); }
-    void runPendingEvents() override
-    {
+    void runPendingEvents() override {
         ++pendingEventRuns;
         if (atPendingEvents)
             atPendingEvents(pendingEventRuns);
@@ -37,8 +36,7 @@ public:
     void endProgram() override { ended = true; }
     bool programEnded() const override { return ended; }
     QByteArray applicationDirectory() const override { return directory; }
-    bool startProcess(const QByteArray &program, const QList<QByteArray> &arguments) override
-    {
+    bool startProcess(const QByteArray &program, const QList<QByteArray> &arguments) override {
         starts.append({program, arguments});
         return startSucceeds;
     }

@@ -7,8 +7,7 @@ namespace replies {
 
 // One whole record: four NUL-ended texts, the skipped byte, the tileset byte and the record end.
 inline QByteArray record(const QByteArray &address, const QByteArray &port, const QByteArray &name,
-                         const QByteArray &description, quint8 tileset)
-{
+                         const QByteArray &description, quint8 tileset) {
     QByteArray bytes = address + '\0' + port + '\0' + name + '\0' + description + '\0';
     bytes += '\x01';
     bytes += char(tileset);
@@ -17,8 +16,7 @@ inline QByteArray record(const QByteArray &address, const QByteArray &port, cons
     return bytes;
 }
 
-inline QByteArray lead()
-{
+inline QByteArray lead() {
     return QByteArray("REG\x04", 4);
 }
 
