@@ -54,8 +54,6 @@ class tst_frmMain : public QObject {
 
 private slots:
     void initialState();
-    void layout_data();
-    void layout();
     void showsFirstServerOfReply_data();
     void showsFirstServerOfReply();
     void followsSelection();
@@ -95,24 +93,6 @@ void tst_frmMain::initialState() {
         QVERIFY(!w.child<QPushButton>(name)->isDefault());
         QVERIFY(!w.child<QPushButton>(name)->autoDefault());
     }
-}
-
-void tst_frmMain::layout_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("list") << "cmbServers" << QRect(8, 8, 265, 21);
-    QTest::newRow("label") << "lblTileset" << QRect(24, 32, 233, 17);
-    QTest::newRow("description") << "txtDescription" << QRect(8, 48, 265, 81);
-    QTest::newRow("cancel") << "cmdCancel" << QRect(8, 136, 81, 25);
-    QTest::newRow("connect") << "cmdConnect" << QRect(192, 136, 81, 25);
-}
-
-void tst_frmMain::layout() {
-    QFETCH(QString, control);
-    QFETCH(QRect, geometry);
-    Window w;
-    w.window.show();
-    QCOMPARE(w.window.findChild<QWidget *>(control)->geometry(), geometry);
 }
 
 void tst_frmMain::showsFirstServerOfReply_data() {
