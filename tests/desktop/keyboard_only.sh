@@ -16,13 +16,6 @@ wait_message_box() {
     find_box() { BOX=$(xdotool search --onlyvisible --name '^Brelgan$' 2>/dev/null | head -n 1) && [ -n "$BOX" ]; }
     wait_until 15 find_box || fail "no message box appeared"
 }
-# launcher_ended_with STATUS: waits for the launcher to end with that exit status.
-launcher_ended_with() {
-    wait_until 15 launcher_gone || fail "the launcher did not end"
-    local status=0
-    wait "$LAUNCHER_PID" || status=$?
-    [ "$status" = "$1" ] || fail "the launcher ended with status $status, not $1"
-}
 box_gone() { ! xdotool search --onlyvisible --name '^Brelgan$' >/dev/null 2>&1; }
 
 start_xvfb
@@ -45,7 +38,7 @@ cp "$BUILD_DIR/brelgan.bin" "$client"
 # Four Tabs lead through the description, Connect and Cancel back to the list; were the order
 # wrong, the arrows would move something else and another server, or none, would be started.
 press Tab Tab Tab Tab Down Down alt+c
-launcher_ended_with 0
+expect_launcher_exit 0
 wait_until 10 test -s "$BRELGAN_STUB_ARGV" || fail "the client was not started"
 expected=$(printf 'eu.example.net\0007000\0007\000' | od -c)
 actual=$(od -c <"$BRELGAN_STUB_ARGV")
@@ -56,6 +49,6 @@ rm -f "$BRELGAN_STUB_ARGV"
 start_launcher "$prefix/bin/brelgan-launcher"
 wait_window
 press alt+a
-launcher_ended_with 0
+expect_launcher_exit 0
 [ ! -e "$BRELGAN_STUB_ARGV" ] || fail "Alt+A started the client"
 echo "PASS"
