@@ -56,9 +56,9 @@ void tst_ServerListParser::parses_data() {
     QTest::newRow("leading part only") << lead() << QByteArray();
     QTest::newRow("lone record end") << bytes("\x04", 1) << QByteArray();
     QTest::newRow("no 0x04 at all: records from the first byte")
-        << bytes("a\0b\0c\0d\0\x01\x07", 12) << QByteArray("a|b|c|d|7\n");
+        << bytes("a\0b\0c\0d\0\x01\x07", 10) << QByteArray("a|b|c|d|7\n");
     QTest::newRow("first 0x04 is a record end: all of it is the leading part")
-        << bytes("a\0b\0c\0d\0\x01\x07\x04", 13) << QByteArray();
+        << bytes("a\0b\0c\0d\0\x01\x07\x04", 11) << QByteArray();
     QTest::newRow("empty texts") << lead() + bytes("\0\0\0\0\x01\x05\x04", 7)
                                  << QByteArray("||||5\n");
     QTest::newRow("several records, in reply order")
