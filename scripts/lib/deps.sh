@@ -23,3 +23,5 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
 # What building and checking the Debian package and its menu entry needs.
 PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils)
+# What the fuzz target needs: clang with libFuzzer and the sanitizer runtimes.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
