@@ -2,8 +2,8 @@
 // the bytes on the wire, the registry's misbehaviours, and the moments where the launcher lets
 // pending events run while it holds the reply.
 #include "RecordingPlatform.h"
-#include "Replies.h"
 #include "frmMain.h"
+#include "sample_reply.h"
 
 #include <QComboBox>
 #include <QTcpServer>
@@ -13,9 +13,6 @@
 #include <sys/socket.h>
 
 #include <memory>
-
-using replies::lead;
-using replies::record;
 
 namespace {
 
@@ -50,6 +47,20 @@ public:
     QByteArray received;
 };
 
+// A launcher that has connected to the loopback registry and asked for the list.
+struct Asked {
+    Registry registry;
+    RecordingPlatform platform;
+    frmMain window{platform, registry.endpoint()};
+    QTcpSocket *peer = nullptr;
+
+    bool start() {
+        window.Form_Load();
+        peer = registry.accept();
+        return peer && QTest::qWaitFor([this] { return registry.received == SentRequest; });
+    }
+};
+
 QStringList items(const frmMain &window) {
     const auto *box = window.findChild<QComboBox *>(QStringLiteral("cmbServers"));
     QStringList names;
@@ -79,17 +90,12 @@ private slots:
 };
 
 void tst_RegistryQuery::conversationOnTheWire() {
-    Registry registry;
-    RecordingPlatform platform;
-    frmMain window(platform, registry.endpoint());
-    window.Form_Load();
+    Asked asked;
+    QVERIFY(asked.start());
+    auto &[registry, platform, window, peer] = asked;
 
-    QTcpSocket *peer = registry.accept();
-    QVERIFY(peer);
-    QTRY_COMPARE(registry.received, SentRequest);
-
-    peer->write(lead() + record("10.0.0.5", "5000", "Ashmere", "Fens", 2) +
-                record("10.0.0.6", "5001", "Brack", "Hills", 12));
+    peer->write(replyLead() + encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2}) +
+                encodeRecord({"10.0.0.6", "5001", "Brack", "Hills", 12}));
     QTRY_VERIFY(peerClosed(peer));
     QCOMPARE(registry.received, SentRequest + SentAck);
     QCOMPARE(items(window), QStringList({"Ashmere", "Brack"}));
@@ -106,14 +112,9 @@ void tst_RegistryQuery::registryHangsUpFirst_data() {
 
 void tst_RegistryQuery::registryHangsUpFirst() {
     QFETCH(bool, reset);
-    Registry registry;
-    RecordingPlatform platform;
-    frmMain window(platform, registry.endpoint());
-    window.Form_Load();
-
-    QTcpSocket *peer = registry.accept();
-    QVERIFY(peer);
-    QTRY_COMPARE(registry.received, SentRequest);
+    Asked asked;
+    QVERIFY(asked.start());
+    auto &[registry, platform, window, peer] = asked;
     if (reset)
         registry.reset();
     else
@@ -143,12 +144,9 @@ void tst_RegistryQuery::nothingListens() {
 }
 
 void tst_RegistryQuery::registryNeverAnswers() {
-    Registry registry;
-    RecordingPlatform platform;
-    frmMain window(platform, registry.endpoint());
-    window.Form_Load();
-    QVERIFY(registry.accept());
-    QTRY_COMPARE(registry.received, SentRequest);
+    Asked asked;
+    QVERIFY(asked.start());
+    auto &[registry, platform, window, peer] = asked;
 
     QTest::qWait(300);
     QCOMPARE(platform.messages, QStringList());
@@ -158,22 +156,18 @@ void tst_RegistryQuery::registryNeverAnswers() {
 }
 
 void tst_RegistryQuery::bytesAfterTheCloseAreNotRead() {
-    Registry registry;
-    RecordingPlatform platform;
-    frmMain window(platform, registry.endpoint());
-    window.Form_Load();
-    QTcpSocket *peer = registry.accept();
-    QVERIFY(peer);
-    QTRY_COMPARE(registry.received, SentRequest);
+    Asked asked;
+    QVERIFY(asked.start());
+    auto &[registry, platform, window, peer] = asked;
 
     // The second piece is written only when the launcher runs its events after hanging up.
     platform.atPendingEvents = [&](int run) {
         if (run == 2) {
-            peer->write(record("10.0.0.6", "5001", "Late", "Too late", 3));
+            peer->write(encodeRecord({"10.0.0.6", "5001", "Late", "Too late", 3}));
             peer->flush();
         }
     };
-    peer->write(lead() + record("10.0.0.5", "5000", "Ashmere", "Fens", 2));
+    peer->write(replyLead() + encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2}));
     QTRY_VERIFY(peerClosed(peer));
     QTest::qWait(100);
     QCOMPARE(items(window), QStringList{"Ashmere"});
@@ -198,16 +192,12 @@ void tst_RegistryQuery::whileTheReplyIsHeld() {
     QFETCH(QStringList, listed);
     QFETCH(bool, ended);
 
-    Registry registry;
-    RecordingPlatform platform;
-    frmMain window(platform, registry.endpoint());
-    window.Form_Load();
-    QTcpSocket *peer = registry.accept();
-    QVERIFY(peer);
-    QTRY_COMPARE(registry.received, SentRequest);
+    Asked asked;
+    QVERIFY(asked.start());
+    auto &[registry, platform, window, peer] = asked;
 
-    const QByteArray second = record("10.0.0.6", "5001", "Brack", "Hills", 12);
-    const QByteArray first = lead() + record("10.0.0.5", "5000", "Ashmere", "Fens", 2);
+    const QByteArray second = encodeRecord({"10.0.0.6", "5001", "Brack", "Hills", 12});
+    const QByteArray first = replyLead() + encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2});
     auto *client = window.findChild<QTcpSocket *>();
     QVERIFY(client);
     platform.atPendingEvents = [&](int run) {

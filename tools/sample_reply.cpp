@@ -34,22 +34,32 @@ void setError(QString *error, qsizetype lineNumber, const QString &message) {
 
 } // namespace
 
-QByteArray encodeServerList(const QList<DevServer> &servers) {
-    QByteArray reply("REG");
-    reply.append(recordEnd);
-    for (const DevServer &server : servers) {
-        for (const QByteArray *field :
-             {&server.address, &server.port, &server.name, &server.description}) {
-            reply.append(*field);
-            reply.append('\0');
-        }
-        reply.append(unreadByte);
-        reply.append(static_cast<char>(server.tileset));
-        // The reader stops a record at the first 0x04 after the unread byte, so a tileset of
-        // 4 already terminates it; another 0x04 would read as an empty record.
-        if (server.tileset != static_cast<quint8>(recordEnd))
-            reply.append(recordEnd);
+QByteArray replyLead() {
+    QByteArray lead("REG");
+    lead.append(recordEnd);
+    return lead;
+}
+
+QByteArray encodeRecord(const DevServer &server) {
+    QByteArray record;
+    for (const QByteArray *field :
+         {&server.address, &server.port, &server.name, &server.description}) {
+        record.append(*field);
+        record.append('\0');
     }
+    record.append(unreadByte);
+    record.append(static_cast<char>(server.tileset));
+    // The reader stops a record at the first 0x04 after the unread byte, so a tileset of 4
+    // already terminates it; another 0x04 would read as an empty record.
+    if (server.tileset != static_cast<quint8>(recordEnd))
+        record.append(recordEnd);
+    return record;
+}
+
+QByteArray encodeServerList(const QList<DevServer> &servers) {
+    QByteArray reply = replyLead();
+    for (const DevServer &server : servers)
+        reply.append(encodeRecord(server));
     return reply;
 }
 

@@ -20,7 +20,11 @@ struct DevServer {
     quint8 tileset = 0;
 };
 
+// The whole reply: the leading part, then one record per server.
 QByteArray encodeServerList(const QList<DevServer> &servers);
+// Its pieces, for building replies that are cut short or otherwise broken.
+QByteArray replyLead();
+QByteArray encodeRecord(const DevServer &server);
 
 QList<DevServer> sampleServers();
 

@@ -3,8 +3,8 @@
 // description, the access keys the buttons announce, and the message box closed from the keyboard.
 #include "DesktopPlatform.h"
 #include "RecordingPlatform.h"
-#include "Replies.h"
 #include "frmMain.h"
+#include "sample_reply.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -17,9 +17,9 @@
 
 namespace {
 
-const QByteArray TwoServers = replies::lead() +
-                              replies::record("10.0.0.5", "5000", "Ashmere", "Fens and fog", 7) +
-                              replies::record("10.0.0.6", "5001", "Brack", "Hills", 12);
+const QByteArray TwoServers = replyLead() +
+                              encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens and fog", 7}) +
+                              encodeRecord({"10.0.0.6", "5001", "Brack", "Hills", 12});
 
 struct Window {
     RecordingPlatform platform;
