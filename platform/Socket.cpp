@@ -17,6 +17,10 @@ void Socket::SendData(QByteArrayView bytes) {
 }
 
 QByteArray Socket::GetData() {
+    // A reset can close the device under us (Qt does so when a write fails); nothing is left to
+    // read then, and asking would only make Qt warn.
+    if (!tcp->isReadable())
+        return {};
     return tcp->readAll();
 }
 
