@@ -1,5 +1,5 @@
-// The real process start: the client receives exactly the bytes it was given, with no shell in
-// between, and a client that is not there is reported rather than taken for started.
+// The real process start: a client that is missing or cannot run is reported rather than taken
+// for started. (What the client receives is proven end to end, through the real launcher.)
 #include "DesktopPlatform.h"
 
 #include <QFile>
@@ -10,52 +10,32 @@ class tst_DesktopPlatform : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsWithExactArguments();
-    void reportsClientThatCannotStart_data();
-    void reportsClientThatCannotStart();
+    void reportsWhetherClientStarted_data();
+    void reportsWhetherClientStarted();
 };
 
-void tst_DesktopPlatform::startsWithExactArguments() {
-    QTemporaryDir dir;
-    const QString record = dir.filePath(QStringLiteral("argv"));
-    qputenv("BRELGAN_STUB_ARGV", QFile::encodeName(record));
-
-    const QList<QByteArray> arguments{"$(touch " + QFile::encodeName(dir.filePath("x")) + ")",
-                                      "a;b|c",
-                                      "\x80\xff",
-                                      "'\"",
-                                      "*",
-                                      "-v"};
-    DesktopPlatform platform;
-    QVERIFY(platform.startProcess(STUB_CLIENT, arguments));
-
-    QByteArray expected;
-    for (const QByteArray &argument : arguments)
-        expected += argument + '\0';
-    QFile recorded(record);
-    QTRY_VERIFY(recorded.exists() && recorded.size() == expected.size());
-    QVERIFY(recorded.open(QIODevice::ReadOnly));
-    QCOMPARE(recorded.readAll(), expected);
-    QVERIFY(!QFile::exists(dir.filePath("x")));
-}
-
-void tst_DesktopPlatform::reportsClientThatCannotStart_data() {
+void tst_DesktopPlatform::reportsWhetherClientStarted_data() {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("not executable") << "plain file";
+    QTest::addColumn<bool>("started");
+    QTest::newRow("executable") << "executable" << true;
+    QTest::newRow("missing") << "missing" << false;
+    QTest::newRow("not executable") << "plain file" << false;
 }
 
-void tst_DesktopPlatform::reportsClientThatCannotStart() {
+void tst_DesktopPlatform::reportsWhetherClientStarted() {
     QFETCH(QString, kind);
+    QFETCH(bool, started);
     QTemporaryDir dir;
     const QString client = dir.filePath(QStringLiteral("brelgan.bin"));
-    if (kind == "plain file") {
+    if (kind == "executable") {
+        QVERIFY(QFile::copy(QStringLiteral(STUB_CLIENT), client));
+    } else if (kind == "plain file") {
         QFile file(client);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\n");
     }
     DesktopPlatform platform;
-    QVERIFY(!platform.startProcess(QFile::encodeName(client), {"h", "1", "2"}));
+    QCOMPARE(platform.startProcess(QFile::encodeName(client), {"h", "1", "2"}), started);
 }
 
 QTEST_APPLESS_MAIN(tst_DesktopPlatform)

@@ -1,8 +1,11 @@
 // The conversation with a registry, against a real QTcpServer on loopback playing the registry:
 // the bytes on the wire, the registry's misbehaviours, and the moments where the launcher lets
 // pending events run while it holds the reply.
+#include "DisplayText.h"
 #include "RecordingPlatform.h"
+#include "ServerListParser.h"
 #include "frmMain.h"
+#include "hostile_replies.h"
 #include "sample_reply.h"
 
 #include <QComboBox>
@@ -82,9 +85,11 @@ private slots:
     void conversationOnTheWire();
     void registryHangsUpFirst_data();
     void registryHangsUpFirst();
-    void nothingListens();
+    void cannotConnect_data();
+    void cannotConnect();
     void registryNeverAnswers();
-    void bytesAfterTheCloseAreNotRead();
+    void hostileReply_data();
+    void hostileReply();
     void whileTheReplyIsHeld_data();
     void whileTheReplyIsHeld();
 };
@@ -125,7 +130,14 @@ void tst_RegistryQuery::registryHangsUpFirst() {
     QCOMPARE(items(window), QStringList());
 }
 
-void tst_RegistryQuery::nothingListens() {
+void tst_RegistryQuery::cannotConnect_data() {
+    QTest::addColumn<QString>("host");
+    QTest::newRow("nothing listens") << "127.0.0.1";
+    QTest::newRow("host name does not resolve") << "registry.invalid";
+}
+
+void tst_RegistryQuery::cannotConnect() {
+    QFETCH(QString, host);
     quint16 port = 0;
     {
         QTcpServer probe;
@@ -133,10 +145,10 @@ void tst_RegistryQuery::nothingListens() {
         port = probe.serverPort();
     }
     RecordingPlatform platform;
-    frmMain window(platform, {QStringLiteral("127.0.0.1"), port});
+    frmMain window(platform, {host, port});
     window.Form_Load();
 
-    QTRY_COMPARE(platform.messages, QStringList{"Cannot connect to registry!"});
+    QTRY_COMPARE_WITH_TIMEOUT(platform.messages, QStringList{"Cannot connect to registry!"}, 20000);
     QTest::qWait(200);
     QCOMPARE(platform.messages.size(), 1);
     QVERIFY(!platform.ended);
@@ -155,39 +167,79 @@ void tst_RegistryQuery::registryNeverAnswers() {
     QVERIFY(platform.ended);
 }
 
-void tst_RegistryQuery::bytesAfterTheCloseAreNotRead() {
+// Whatever a broken registry sends, the window lists exactly the whole records among the bytes it
+// read, in order and byte for byte, and says nothing.
+void tst_RegistryQuery::hostileReply_data() {
+    QTest::addColumn<QByteArray>("scenario");
+    QTest::addColumn<QString>("delivery");
+    // How much of a large reply is in at the first read is up to the network: any leading run of
+    // its records will do there.
+    QTest::addColumn<bool>("whole");
+
+    QTest::newRow("garbage") << QByteArray("garbage") << "all" << true;
+    QTest::newRow("16 MiB reply") << QByteArray("huge") << "all" << false;
+    QTest::newRow("cut in a record") << QByteArray("cut") << "all" << true;
+    QTest::newRow("reset right after the bytes") << QByteArray("reset") << "reset" << true;
+    QTest::newRow("dripped: only the first byte is read") << QByteArray("drip") << "drip" << true;
+    QTest::newRow("1 MiB name and description") << QByteArray("big-texts") << "all" << false;
+    QTest::newRow("control characters and bytes 0x80-0xFF")
+        << QByteArray("control-texts") << "all" << true;
+}
+
+void tst_RegistryQuery::hostileReply() {
+    QFETCH(QByteArray, scenario);
+    QFETCH(QString, delivery);
+    QFETCH(bool, whole);
     Asked asked;
     QVERIFY(asked.start());
     auto &[registry, platform, window, peer] = asked;
 
-    // The second piece is written only when the launcher runs its events after hanging up.
-    platform.atPendingEvents = [&](int run) {
-        if (run == 2) {
-            peer->write(encodeRecord({"10.0.0.6", "5001", "Late", "Too late", 3}));
-            peer->flush();
-        }
-    };
-    peer->write(replyLead() + encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2}));
-    QTRY_VERIFY(peerClosed(peer));
-    QTest::qWait(100);
-    QCOMPARE(items(window), QStringList{"Ashmere"});
+    QByteArray sent = ::hostileReply(scenario).bytes;
+    if (delivery == "drip")
+        sent.truncate(1);
+    peer->write(sent);
+    peer->flush();
+    if (delivery == "reset")
+        registry.reset();
+    // The reply is listed by the time the launcher has let events run after hanging up.
+    QTRY_VERIFY_WITH_TIMEOUT(platform.pendingEventRuns >= 2, 20000);
+
+    const std::vector<ServerEntry> records =
+        parseServerList(std::string_view(sent.constData(), size_t(sent.size())));
+    const ServerTable &servers = window.serverTable();
+    if (whole)
+        QCOMPARE(size_t(servers.serverCount()), records.size());
+    QVERIFY(size_t(servers.serverCount()) <= records.size());
+    const QStringList names = items(window);
+    QCOMPARE(names.size(), servers.serverCount());
+    for (qint32 i = 0; i < servers.serverCount(); ++i) {
+        QVERIFY2(servers.entry(i) == records[size_t(i)], qPrintable(QString::number(i)));
+        QCOMPARE(names[i], displayText(records[size_t(i)].Name));
+    }
+    QCOMPARE(platform.messages, QStringList());
+    QVERIFY(!platform.ended);
 }
 
 // What happens while the launcher lets pending events run with the reply in hand: before it
 // hangs up (run 1) and after (run 2).
 void tst_RegistryQuery::whileTheReplyIsHeld_data() {
+    QTest::addColumn<int>("run");
     QTest::addColumn<QString>("event");
     QTest::addColumn<QStringList>("listed");
     QTest::addColumn<bool>("ended");
 
     QTest::newRow("rest of the reply arrives")
-        << "more" << QStringList{"Ashmere", "Brack"} << false;
-    QTest::newRow("registry hangs up") << "close" << QStringList{"Ashmere"} << false;
-    QTest::newRow("registry resets") << "reset" << QStringList{"Ashmere"} << false;
-    QTest::newRow("user cancels") << "cancel" << QStringList() << true;
+        << 1 << "more" << QStringList{"Ashmere", "Brack"} << false;
+    QTest::newRow("registry hangs up") << 1 << "close" << QStringList{"Ashmere"} << false;
+    QTest::newRow("registry resets") << 1 << "reset" << QStringList{"Ashmere"} << false;
+    QTest::newRow("user cancels") << 1 << "cancel" << QStringList() << true;
+    QTest::newRow("more after the hang-up is not read")
+        << 2 << "more" << QStringList{"Ashmere"} << false;
+    QTest::newRow("user cancels after the hang-up") << 2 << "cancel" << QStringList() << true;
 }
 
 void tst_RegistryQuery::whileTheReplyIsHeld() {
+    QFETCH(int, run);
     QFETCH(QString, event);
     QFETCH(QStringList, listed);
     QFETCH(bool, ended);
@@ -200,19 +252,24 @@ void tst_RegistryQuery::whileTheReplyIsHeld() {
     const QByteArray first = replyLead() + encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2});
     auto *client = window.findChild<QTcpSocket *>();
     QVERIFY(client);
-    platform.atPendingEvents = [&](int run) {
-        if (run != 1)
+    platform.atPendingEvents = [&](int at) {
+        if (at != run)
             return;
         // The acknowledgement is already out when events first run.
         QTRY_COMPARE(registry.received, SentRequest + SentAck);
         if (event == "more") {
-            // Half a record, then the rest: the pieces must join in arrival order.
+            // Half a record, then the rest: before the hang-up the pieces must join in arrival
+            // order; after it they must not be read at all.
             peer->write(second.left(5));
             peer->flush();
-            QTRY_VERIFY(client->bytesAvailable() >= 5);
+            if (run == 1)
+                QTRY_VERIFY(client->bytesAvailable() >= 5);
             peer->write(second.mid(5));
             peer->flush();
-            QTRY_VERIFY(client->bytesAvailable() >= second.size());
+            if (run == 1)
+                QTRY_VERIFY(client->bytesAvailable() >= second.size());
+            else
+                QTest::qWait(50);
         } else if (event == "close" || event == "reset") {
             if (event == "reset")
                 registry.reset();
