@@ -231,6 +231,8 @@ void tst_RegistryQuery::whileTheReplyIsHeld_data() {
     QTest::newRow("rest of the reply arrives")
         << 1 << "more" << QStringList{"Ashmere", "Brack"} << false;
     QTest::newRow("registry hangs up") << 1 << "close" << QStringList{"Ashmere"} << false;
+    QTest::newRow("rest arrives, then the registry hangs up")
+        << 1 << "more+close" << QStringList{"Ashmere", "Brack"} << false;
     QTest::newRow("registry resets") << 1 << "reset" << QStringList{"Ashmere"} << false;
     QTest::newRow("user cancels") << 1 << "cancel" << QStringList() << true;
     QTest::newRow("more after the hang-up is not read")
@@ -270,6 +272,10 @@ void tst_RegistryQuery::whileTheReplyIsHeld() {
                 QTRY_VERIFY(client->bytesAvailable() >= second.size());
             else
                 QTest::qWait(50);
+        } else if (event == "more+close") {
+            peer->write(second);
+            peer->disconnectFromHost();
+            QTRY_VERIFY(client->state() != QAbstractSocket::ConnectedState);
         } else if (event == "close" || event == "reset") {
             if (event == "reset")
                 registry.reset();
