@@ -11,9 +11,26 @@
 
 extern char **environ;
 
+namespace {
+
+// The box belongs over the launcher's window even when another program has the focus, as when
+// the registry fails while the user looks elsewhere.
+QWidget *messageParent() {
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 void DesktopPlatform::showMessage(const QString &text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brelgan"), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    messageParent());
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
