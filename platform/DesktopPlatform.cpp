@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
 
 #include <spawn.h>
@@ -32,6 +34,8 @@ void DesktopPlatform::showMessage(const QString &text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brelgan"), text, QMessageBox::Ok,
                     messageParent());
     box.setWindowModality(Qt::ApplicationModal);
+    // Some desktop themes put a picture on dialog buttons; this box carries none at all.
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     box.exec();
 }
 
