@@ -41,8 +41,13 @@ double msBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+// The registry outlives nothing of ours: a failed run must not leave it holding the port.
+pid_t runningRegistry = 0;
+
 [[noreturn]] void fail(const std::string &message) {
     std::fprintf(stderr, "bench_startup: %s\n", message.c_str());
+    if (runningRegistry > 0)
+        kill(runningRegistry, SIGTERM);
     std::exit(1);
 }
 
@@ -146,6 +151,7 @@ public:
         if (pipe2(fds, O_CLOEXEC) != 0)
             fail("pipe failed");
         registryPid = spawn({path}, fds[1]);
+        runningRegistry = registryPid;
         close(fds[1]);
         registry = std::make_unique<RegistryLog>(fds[0]);
         const auto deadline = Clock::now() + EventTimeout;
@@ -168,7 +174,7 @@ public:
             return;
         kill(registryPid, SIGTERM);
         waitpid(registryPid, nullptr, 0);
-        registryPid = 0;
+        registryPid = runningRegistry = 0;
     }
 
     Sample run(const std::vector<std::string> &program, bool waitForAck) {
