@@ -21,7 +21,7 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
 # What running the window under a virtual display needs.
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
-# What building and checking the Debian package and its menu entry needs.
-PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils)
+# What building and checking the Debian package, its menu entry and its icon needs.
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils python3)
 # What the fuzz target needs: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
