@@ -28,6 +28,10 @@ fail() {
         echo "--- registry log" >&2
         cat "$REGISTRY_LOG" >&2
     fi
+    if [ -s "$E2E_TMP/launcher.out" ]; then
+        echo "--- launcher output" >&2
+        tail -n 40 "$E2E_TMP/launcher.out" >&2
+    fi
     exit 1
 }
 
@@ -44,7 +48,9 @@ wait_until() {
 # A display of our own: -displayfd lets the server pick a free number, so tests never collide.
 start_xvfb() {
     local displayfile="$E2E_TMP/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+    # -noreset: by default the server resets when its last client leaves, and a launcher that
+    # connects during that moment is turned away ("could not connect to display").
+    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
     BACKGROUND_PIDS+=($!)
     wait_until 10 test -s "$displayfile" || fail "Xvfb did not start"
     export DISPLAY=":$(head -n 1 "$displayfile")"
