@@ -2,7 +2,7 @@
 # The real launcher against a hostile registry, one row of the table below at a time, in one Xvfb.
 # For each row: the launcher does not crash, shows the message the row expects (or none), keeps its
 # peak memory under BRELGAN_RSS_CEILING_KIB, and ends with status 0. What it lists is checked by
-# tst_hostileregistry on the same bytes; here the one listed record that can be seen from outside,
+# tst_registryquery on the same bytes; here the one listed record that can be seen from outside,
 # the client's command line, is checked byte for byte.
 #
 # Usage: scenarios.sh BUILD_DIR HOSTILE_REPLY REPORT_FILE

@@ -107,5 +107,7 @@ press() {
 
 # click X Y: a left click at window coordinates (logical pixels).
 click() {
-    xdotool mousemove --sync --window "$WINDOW" "$1" "$2" click 1
+    # No --sync: it waits for the pointer to move, forever when it already rests at that spot
+    # (the display outlives each launcher). The server handles the move before the click anyway.
+    xdotool mousemove --window "$WINDOW" "$1" "$2" click 1
 }
