@@ -47,7 +47,8 @@ void RegistryQuery::dataArrived() {
 }
 
 void RegistryQuery::quietTimeElapsed() {
-    if (stage != Stage::Reading || platform.programEnded())
+    // A stale timer with nothing read must not take an empty reply.
+    if (stage != Stage::Reading || reader.isEmpty() || platform.programEnded())
         return;
     // A timer can fire late or be stale; what counts is the time since the last piece.
     const qint64 remaining = reader.quietTime() - (clock() - lastArrivalAt);
