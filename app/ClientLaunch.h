@@ -1,31 +1,15 @@
-// How the game client is started for a server: the command line it is promised, and the program
-// and arguments that actually go to the system for it.
+// How the game client is started for a server: "brelgan.bin" in the launcher's own directory,
+// with the server's address, port and tileset.
 #pragma once
 
+#include "Platform.h"
 #include "ServerEntry.h"
-
-#include <QByteArray>
-#include <QList>
 
 inline constexpr char ClientFileName[] = "brelgan.bin";
 
-// The client's command line: directory, separator, "brelgan.bin", then address, port and tileset
-// each after one blank. The texts go in as the registry sent them, unquoted.
-QByteArray joinClientCommandLine(const QByteArray &applicationDirectory, char separator,
-                                 const ServerEntry &server);
-
-struct ClientLaunch {
-    QByteArray program;
-    QList<QByteArray> arguments;
-
-    friend bool operator==(const ClientLaunch &, const ClientLaunch &) = default;
-};
-
-// The same command line as the system should run it: the program is exactly "brelgan.bin" in the
-// application directory, whatever that directory's name holds, and the words after it are the
-// joined line split on runs of blanks. Nothing is interpreted, so the registry's texts reach the
-// client as literal bytes.
-ClientLaunch clientLaunchFor(const QByteArray &applicationDirectory, const ServerEntry &server);
-
-// Splits on runs of blanks (space, tab); never yields an empty word.
-QList<QByteArray> splitOnBlanks(QByteArrayView line);
+// The program is exactly "brelgan.bin" in the application directory, whatever that directory's
+// name holds. The argument line is the address, the port and the tileset in decimal, each after
+// one blank, as the registry sent them; the argument words are what that line splits into on runs
+// of blanks, none empty. Nothing is interpreted, so the registry's texts reach the client as
+// literal bytes.
+ProcessStart clientLaunchFor(const QByteArray &applicationDirectory, const ServerEntry &server);

@@ -14,7 +14,7 @@ constexpr std::array<char16_t, 32> Cp1252High = {
 
 } // namespace
 
-QString displayText(std::string_view bytes) {
+QString displayText(QByteArrayView bytes) {
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar *out = text.data();
     for (const char c : bytes) {

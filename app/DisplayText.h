@@ -2,9 +2,8 @@
 // QString here and nowhere else, at the moment a widget shows them.
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
-#include <string_view>
-
 // Windows-1252; the five bytes that have no character there read as in Latin-1.
-QString displayText(std::string_view bytes);
+QString displayText(QByteArrayView bytes);

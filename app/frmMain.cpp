@@ -2,6 +2,7 @@
 
 #include "ClientLaunch.h"
 #include "DisplayText.h"
+#include "Messages.h"
 #include "Platform.h"
 #include "ServerListParser.h"
 #include "Socket.h"
@@ -16,14 +17,14 @@
 #include <QSignalBlocker>
 #include <QStringList>
 
-namespace {
+#include <algorithm>
 
-const QString SelectServerMessage = QStringLiteral("Please select a server to connect to.");
+namespace {
 
 // Far more than the box can show without scrolling. A description longer than this is cut for
 // display: the text box wraps one long word in time that grows with the square of its length,
 // and a registry's megabyte without a blank froze the window for minutes.
-constexpr size_t ShownDescriptionLimit = 65536;
+constexpr qsizetype ShownDescriptionLimit = 65536;
 
 QString tilesetCaption(int tileset) {
     return QStringLiteral("Tileset Number: %1").arg(tileset);
@@ -53,9 +54,9 @@ frmMain::frmMain(Platform &platform, RegistryEndpoint registry, ReadingLimits li
     connect(socket, &Socket::dataArrival, this, &frmMain::Socket_DataArrival);
     connect(socket, &Socket::closedByRegistry, this, &frmMain::Socket_Close);
     connect(socket, &Socket::failed, this, &frmMain::Socket_Error);
-    connect(&query, &RegistryQuery::replyRead, this, [this](const QByteArray &reply) {
-        ingestReply(std::string_view(reply.constData(), size_t(reply.size())));
-    });
+    connect(&query, &RegistryQuery::replyRead, this, &frmMain::ingestReply);
+    connect(&query, &RegistryQuery::closedFirst, this, &frmMain::registryClosedFirst);
+    connect(&query, &RegistryQuery::failed, this, &frmMain::cannotConnect);
 }
 
 void frmMain::buildControls() {
@@ -124,7 +125,7 @@ void frmMain::stopWaiting() {
     unsetCursor();
 }
 
-void frmMain::ingestReply(std::string_view reply) {
+void frmMain::ingestReply(QByteArrayView reply) {
     stopWaiting();
     std::vector<ServerEntry> entries = parseServerList(reply);
     if (entries.empty())
@@ -153,7 +154,8 @@ void frmMain::cmbServers_Click() {
         return;
     const ServerEntry &entry = servers.entry(i);
     txtDescription->setPlainText(
-        displayText(std::string_view(entry.Description).substr(0, ShownDescriptionLimit)));
+        displayText(QByteArrayView(entry.Description)
+                        .first(std::min(entry.Description.size(), ShownDescriptionLimit))));
     lblTileset->setText(tilesetCaption(entry.Tileset));
 }
 
@@ -162,14 +164,12 @@ void frmMain::cmdConnect_Click() {
         return;
     const int i = cmbServers->currentIndex();
     if (i < 0 || i >= servers.serverCount()) {
-        platform.showMessage(SelectServerMessage);
+        platform.showMessage(Messages::SelectServer);
         return;
     }
-    const ClientLaunch launch = clientLaunchFor(platform.applicationDirectory(), servers.entry(i));
-    if (!platform.startProcess(launch.program, launch.arguments)) {
-        // Vanishing here would look like success; the user keeps the window to try again.
-        platform.showMessage(QStringLiteral("The game client could not be started:\n%1")
-                                 .arg(QString::fromLocal8Bit(launch.program)));
+    const ProcessStart client = clientLaunchFor(platform.applicationDirectory(), servers.entry(i));
+    if (!platform.startProcess(client)) {
+        platform.showMessage(Messages::clientCannotStart(QString::fromLocal8Bit(client.program)));
         return;
     }
     platform.endProgram();
@@ -180,21 +180,35 @@ void frmMain::cmdCancel_Click() {
 }
 
 void frmMain::Socket_Connect() {
-    query.connected();
+    query.onConnected();
 }
 
 void frmMain::Socket_DataArrival() {
-    query.dataArrived();
+    query.onDataArrival();
 }
 
 void frmMain::Socket_Close() {
-    stopWaiting();
-    query.registryClosed();
+    query.onClose();
 }
 
 void frmMain::Socket_Error() {
+    query.onError();
+}
+
+void frmMain::registryClosedFirst() {
     stopWaiting();
-    query.failed();
+    platform.showMessage(Messages::NoServers);
+    if (platform.programEnded())
+        return;
+    socket->Close();
+    platform.runPendingEvents();
+    platform.endProgram();
+}
+
+void frmMain::cannotConnect() {
+    // The window stays as it is; the user can still leave with Cancel.
+    stopWaiting();
+    platform.showMessage(Messages::CannotConnect);
 }
 
 void frmMain::closeEvent(QCloseEvent *event) {

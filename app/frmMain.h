@@ -8,8 +8,6 @@
 
 #include <QWidget>
 
-#include <string_view>
-
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -30,7 +28,7 @@ public:
     const ServerTable &serverTable() const { return servers; }
 
     // Parses the registry's reply, lists its servers and shows the first one.
-    void ingestReply(std::string_view reply);
+    void ingestReply(QByteArrayView reply);
 
     void cmbServers_Click();
     void cmdConnect_Click();
@@ -48,6 +46,8 @@ private:
     // From the start until the list is filled, a message shows or the program ends, the window
     // says it is waiting; the pointer still clicks, so Cancel works.
     void stopWaiting();
+    void registryClosedFirst();
+    void cannotConnect();
 
     Platform &platform;
     const RegistryEndpoint registry;

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 
 namespace {
 
@@ -23,23 +22,18 @@ void check(bool ok, const char *what) {
     std::abort();
 }
 
-// Where the record's four texts, the skipped byte and `tileset` sit in the reply, searching from
-// `from`; npos if they are not there. The parser never copies or invents bytes, so a record it
+// Where the record's four texts, the unread byte and `tileset` sit in the reply, searching from
+// `from`; -1 if they are not there. The parser never copies or invents bytes, so a record it
 // returns must be found verbatim.
-size_t findRecord(std::string_view reply, const ServerEntry &e, size_t from) {
-    std::string texts = e.Address;
-    for (const std::string *text : {&e.Port, &e.Name, &e.Description}) {
-        texts += '\0';
-        texts += *text;
-    }
-    texts += '\0';
-    for (size_t at = reply.find(texts, from); at != std::string_view::npos;
-         at = reply.find(texts, at + 1)) {
-        const size_t tileset = at + texts.size() + 1;
-        if (tileset < reply.size() && static_cast<std::uint8_t>(reply[tileset]) == e.Tileset)
+qsizetype findRecord(QByteArrayView reply, const ServerEntry &e, qsizetype from) {
+    const QByteArray texts =
+        e.Address + '\0' + e.Port + '\0' + e.Name + '\0' + e.Description + '\0';
+    for (qsizetype at = reply.indexOf(texts, from); at >= 0; at = reply.indexOf(texts, at + 1)) {
+        const qsizetype tileset = at + texts.size() + 1;
+        if (tileset < reply.size() && static_cast<quint8>(reply[tileset]) == e.Tileset)
             return at;
     }
-    return std::string_view::npos;
+    return -1;
 }
 
 bool isBlank(char c) {
@@ -65,12 +59,12 @@ void checkWordsAreRuns(QByteArrayView line, const QList<QByteArray> &words) {
         check(isBlank(line[i]), "a word was dropped at the end");
 }
 
-void checkDisplayText(const std::string &bytes) {
+void checkDisplayText(const QByteArray &bytes) {
     const QString text = displayText(bytes);
-    check(text.size() == qsizetype(bytes.size()), "display text is not one character per byte");
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    check(text.size() == bytes.size(), "display text is not one character per byte");
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        const char16_t shown = text[qsizetype(i)].unicode();
+        const char16_t shown = text[i].unicode();
         check(!QChar::isSurrogate(shown), "display text holds a lone surrogate");
         if (byte < 0x80 || byte >= 0xA0)
             check(shown == byte, "byte outside 0x80-0x9F is not shown as itself");
@@ -84,40 +78,33 @@ void checkClientLaunch(const ServerEntry &e) {
     static const QByteArray directory = "/opt/brel gan";
     const QByteArray tileset = QByteArray::number(e.Tileset);
 
-    const QByteArray line = joinClientCommandLine(directory, '/', e);
-    const QByteArray expected = directory + "/brelgan.bin " +
-                                QByteArray(e.Address.data(), qsizetype(e.Address.size())) + ' ' +
-                                QByteArray(e.Port.data(), qsizetype(e.Port.size())) + ' ' + tileset;
-    check(line == expected, "joined command line differs from its parts");
-    checkWordsAreRuns(line, splitOnBlanks(line));
-
-    const ClientLaunch launch = clientLaunchFor(directory, e);
-    check(launch.program == directory + "/brelgan.bin", "program is not the client beside us");
-    const QByteArrayView afterProgram = QByteArrayView(line).sliced(launch.program.size());
-    checkWordsAreRuns(afterProgram, launch.arguments);
-    check(!launch.arguments.isEmpty() && launch.arguments.back() == tileset,
+    const ProcessStart start = clientLaunchFor(directory, e);
+    check(start.program == directory + "/brelgan.bin", "program is not the client beside us");
+    check(start.argumentLine == e.Address + ' ' + e.Port + ' ' + tileset,
+          "argument line differs from its parts");
+    checkWordsAreRuns(start.argumentLine, start.arguments);
+    check(!start.arguments.isEmpty() && start.arguments.back() == tileset,
           "the tileset is not the last argument");
-    for (const QByteArray &argument : launch.arguments)
+    for (const QByteArray &argument : start.arguments)
         check(!argument.contains('\0'), "argument holds a NUL");
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size) {
-    const std::string_view reply(reinterpret_cast<const char *>(data), size);
+    const QByteArrayView reply(data, qsizetype(size));
     const std::vector<ServerEntry> entries = parseServerList(reply);
 
-    const auto nuls = static_cast<size_t>(std::count(reply.begin(), reply.end(), '\0'));
-    check(entries.size() <= nuls / 4, "more entries than the NULs allow");
+    check(qsizetype(entries.size()) <= reply.count('\0') / 4, "more entries than the NULs allow");
 
-    size_t from = 0;
+    qsizetype from = 0;
     for (const ServerEntry &e : entries) {
-        for (const std::string *text : {&e.Address, &e.Port, &e.Name, &e.Description}) {
-            check(text->find('\0') == std::string::npos, "a text holds a NUL");
+        for (const QByteArray *text : {&e.Address, &e.Port, &e.Name, &e.Description}) {
+            check(!text->contains('\0'), "a text holds a NUL");
             checkDisplayText(*text);
         }
-        const size_t at = findRecord(reply, e, from);
-        check(at != std::string_view::npos, "entry is not a whole record of the reply, in order");
+        const qsizetype at = findRecord(reply, e, from);
+        check(at >= 0, "entry is not a whole record of the reply, in order");
         // The next record starts after this one's last NUL at the earliest.
         from = at + e.Address.size() + e.Port.size() + e.Name.size() + e.Description.size() + 4;
         checkClientLaunch(e);

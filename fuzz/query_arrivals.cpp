@@ -53,7 +53,7 @@ public:
 
 class FakePlatform final : public Platform {
 public:
-    void showMessage(const QString &text) override { messages.append(text); }
+    void showMessage(const QString &) override {}
     void runPendingEvents() override {
         if (duringEvents)
             duringEvents();
@@ -61,10 +61,9 @@ public:
     void endProgram() override { ended = true; }
     bool programEnded() const override { return ended; }
     QByteArray applicationDirectory() const override { return {}; }
-    bool startProcess(const QByteArray &, const QList<QByteArray> &) override { return false; }
+    bool startProcess(const ProcessStart &) override { return false; }
 
     std::function<void()> duringEvents;
-    QStringList messages;
     bool ended = false;
 };
 
@@ -103,10 +102,12 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     // A small cap, so that the fuzzer reaches it.
     RegistryQuery query(socket, platform, {.maxBytes = 256}, [&now] { return now; });
     QList<QByteArray> ingested;
+    int closedFirst = 0;
     QObject::connect(&query, &RegistryQuery::replyRead,
                      [&](const QByteArray &reply) { ingested.append(reply); });
-    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::dataArrived);
-    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::registryClosed);
+    QObject::connect(&query, &RegistryQuery::closedFirst, [&] { ++closedFirst; });
+    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::onDataArrival);
+    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::onClose);
 
     std::deque<QByteArray> heldForEvents;
     platform.duringEvents = [&] {
@@ -117,7 +118,7 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     };
 
     query.start({});
-    query.connected();
+    query.onConnected();
     check(socket.sent == ListRequest, "the request is not the first thing sent");
     bool hungUp = false;
     for (const Arrival &arrival : arrivals) {
@@ -129,7 +130,7 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
             break;
         case LongPause:
             now += 10000;
-            query.quietTimeElapsed();
+            query.onQuietTime();
             break;
         case DuringEvents:
             heldForEvents.push_back(arrival.piece);
@@ -143,7 +144,7 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
         socket.arrive(arrival.piece);
     }
     now += 10000;
-    query.quietTimeElapsed();
+    query.onQuietTime();
 
     const bool acknowledged = socket.sent.size() > ListRequest.size();
     check(socket.sent == ListRequest ||
@@ -158,6 +159,6 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     } else if (!socket.read.isEmpty()) {
         check(false, "bytes were read but never ingested");
     }
-    if (socket.read.isEmpty() && hungUp)
-        check(platform.ended && platform.messages.size() == 1, "an empty hang-up did not end it");
+    check(closedFirst == (hungUp && socket.read.isEmpty() ? 1 : 0),
+          "a hang-up before any byte was not reported once, or one after bytes was");
 }

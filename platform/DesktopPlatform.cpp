@@ -62,13 +62,13 @@ QByteArray DesktopPlatform::applicationDirectory() const {
     return QFile::encodeName(QCoreApplication::applicationDirPath());
 }
 
-bool DesktopPlatform::startProcess(const QByteArray &program, const QList<QByteArray> &arguments) {
+bool DesktopPlatform::startProcess(const ProcessStart &start) {
     // posix_spawn rather than QProcess: the arguments are the registry's bytes, which need not be
     // valid UTF-8, and QProcess would re-encode them. No shell is involved either way.
     std::vector<QByteArray> storage;
-    storage.reserve(arguments.size() + 1);
-    storage.push_back(program);
-    for (const QByteArray &argument : arguments)
+    storage.reserve(start.arguments.size() + 1);
+    storage.push_back(start.program);
+    for (const QByteArray &argument : start.arguments)
         storage.push_back(argument);
     std::vector<char *> argv;
     argv.reserve(storage.size() + 1);

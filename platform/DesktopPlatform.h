@@ -11,7 +11,7 @@ public:
     void endProgram() override;
     bool programEnded() const override { return ended; }
     QByteArray applicationDirectory() const override;
-    bool startProcess(const QByteArray &program, const QList<QByteArray> &arguments) override;
+    bool startProcess(const ProcessStart &start) override;
 
 private:
     bool ended = false;

@@ -7,6 +7,16 @@
 #include <QList>
 #include <QString>
 
+// A program to start, with its arguments in both of the forms systems take them: as words, for
+// an argument vector, and as the one line the words were split from, for a command line.
+struct ProcessStart {
+    QByteArray program;
+    QList<QByteArray> arguments;
+    QByteArray argumentLine;
+
+    friend bool operator==(const ProcessStart &, const ProcessStart &) = default;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -27,7 +37,7 @@ public:
     // file-system bytes.
     virtual QByteArray applicationDirectory() const = 0;
 
-    // Starts `program` as a new process with exactly these arguments (no shell, nothing
+    // Starts the program as a new process with exactly these arguments (no shell, nothing
     // interpreted) and does not wait for it. False when it could not be started.
-    virtual bool startProcess(const QByteArray &program, const QList<QByteArray> &arguments) = 0;
+    virtual bool startProcess(const ProcessStart &start) = 0;
 };

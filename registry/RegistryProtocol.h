@@ -15,6 +15,3 @@ struct RegistryEndpoint {
 inline constexpr QByteArrayView ListRequest("\x00\x02\x03\x01", 4);
 // Acknowledges the reply; sent once it has been read, before the launcher hangs up.
 inline constexpr QByteArrayView ReplyAck("\x00\x01\x04", 3);
-
-inline const QString NoServersMessage = QStringLiteral("There are no servers on the registry.");
-inline const QString CannotConnectMessage = QStringLiteral("Cannot connect to registry!");

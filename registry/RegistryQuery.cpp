@@ -10,7 +10,7 @@ RegistryQuery::RegistryQuery(Socket &socket, Platform &platform, ReadingLimits l
       quiet(new QTimer(this)) {
     quiet->setSingleShot(true);
     quiet->setTimerType(Qt::PreciseTimer);
-    connect(quiet, &QTimer::timeout, this, &RegistryQuery::quietTimeElapsed);
+    connect(quiet, &QTimer::timeout, this, &RegistryQuery::onQuietTime);
 }
 
 qint64 RegistryQuery::steadyClock() {
@@ -22,7 +22,7 @@ void RegistryQuery::start(const RegistryEndpoint &endpoint) {
     socket.Connect(endpoint.host, endpoint.port);
 }
 
-void RegistryQuery::connected() {
+void RegistryQuery::onConnected() {
     if (stage != Stage::Connecting || platform.programEnded())
         return;
     stage = Stage::Reading;
@@ -33,7 +33,7 @@ void RegistryQuery::connected() {
 // The reply has no length, so it is read until it is whole: it ends with 0x04 and nothing more
 // has come for a settle time that this connection's own pace sets (see ReplyReader::quietTime).
 // Each arrival restarts that wait; the acknowledgement goes out only when the reading is over.
-void RegistryQuery::dataArrived() {
+void RegistryQuery::onDataArrival() {
     // Arrivals while the reply is being taken are read by takeReply itself, in arrival order.
     if (stage != Stage::Reading || platform.programEnded())
         return;
@@ -46,7 +46,7 @@ void RegistryQuery::dataArrived() {
         quiet->start(int(reader.quietTime()));
 }
 
-void RegistryQuery::quietTimeElapsed() {
+void RegistryQuery::onQuietTime() {
     // A stale timer with nothing read must not take an empty reply.
     if (stage != Stage::Reading || reader.isEmpty() || platform.programEnded())
         return;
@@ -84,7 +84,7 @@ void RegistryQuery::takeReply() {
     emit replyRead(reader.take());
 }
 
-void RegistryQuery::registryClosed() {
+void RegistryQuery::onClose() {
     if (stage != Stage::Reading || platform.programEnded())
         return;
     // The bytes that came before the hang-up are the reply, as far as it got.
@@ -95,15 +95,10 @@ void RegistryQuery::registryClosed() {
     }
     stage = Stage::Over;
     quiet->stop();
-    platform.showMessage(NoServersMessage);
-    if (platform.programEnded())
-        return;
-    socket.Close();
-    platform.runPendingEvents();
-    platform.endProgram();
+    emit closedFirst();
 }
 
-void RegistryQuery::failed() {
+void RegistryQuery::onError() {
     if (stage == Stage::Taken || stage == Stage::Over || platform.programEnded())
         return;
     // A connection that breaks after part of the reply came keeps what came.
@@ -114,8 +109,8 @@ void RegistryQuery::failed() {
             return;
         }
     }
-    if (failureShown)
+    if (failureReported)
         return;
-    failureShown = true;
-    platform.showMessage(CannotConnectMessage);
+    failureReported = true;
+    emit failed();
 }

@@ -1,6 +1,6 @@
 // The launcher's one conversation with the registry: connect, ask for the list, read the reply
-// until it is whole, acknowledge it, hang up. The window forwards its socket's events here and
-// lists what comes back.
+// until it is whole, acknowledge it, hang up. The window forwards its socket's events here; the
+// query reports what came of them, and the window decides what the user sees.
 #pragma once
 
 #include "RegistryProtocol.h"
@@ -27,20 +27,23 @@ public:
 
     void start(const RegistryEndpoint &endpoint);
 
-    void connected();
-    void dataArrived();
-    // The registry hung up: the end of the reply when it sent one, otherwise says there are no
-    // servers and ends the program.
-    void registryClosed();
-    void failed();
+    // The socket's four events.
+    void onConnected();
+    void onDataArrival();
+    void onClose();
+    void onError();
     // The reply has been quiet for its settle or stall time.
-    void quietTimeElapsed();
+    void onQuietTime();
 
     static qint64 steadyClock();
 
 signals:
-    // The reply, once per run, after the connection has been closed.
+    // The reply, once per run, after the launcher has acknowledged it and hung up.
     void replyRead(const QByteArray &reply);
+    // The registry hung up before it sent a byte.
+    void closedFirst();
+    // No connection could be made, or it broke before a byte came; once per run.
+    void failed();
 
 private:
     enum class Stage { Connecting, Reading, Taken, Over };
@@ -55,5 +58,5 @@ private:
     QTimer *quiet = nullptr;
     qint64 lastArrivalAt = 0;
     Stage stage = Stage::Connecting;
-    bool failureShown = false;
+    bool failureReported = false;
 };

@@ -2,15 +2,14 @@
 // received: they become display text only in the window, and go to the game client unchanged.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include <QByteArray>
 
 struct ServerEntry {
-    std::string Address;
-    std::string Port;
-    std::string Name;
-    std::string Description;
-    std::uint8_t Tileset = 0;
+    QByteArray Address;
+    QByteArray Port;
+    QByteArray Name;
+    QByteArray Description;
+    quint8 Tileset = 0;
 
     friend bool operator==(const ServerEntry &, const ServerEntry &) = default;
 };

@@ -14,11 +14,11 @@ const char *find(const char *from, const char *end, char marker) {
 
 } // namespace
 
-std::vector<ServerEntry> parseServerList(std::string_view reply) {
+std::vector<ServerEntry> parseServerList(QByteArrayView reply) {
     std::vector<ServerEntry> entries;
     const char *at = reply.data();
     const char *const end = at + reply.size();
-    if (reply.empty())
+    if (reply.isEmpty())
         return entries;
 
     if (const char *leadEnd = find(at, end, RecordEnd))
@@ -30,20 +30,20 @@ std::vector<ServerEntry> parseServerList(std::string_view reply) {
 
     while (at != end) {
         ServerEntry entry;
-        const std::array<std::string *, 4> texts = {&entry.Address, &entry.Port, &entry.Name,
-                                                    &entry.Description};
-        for (std::string *text : texts) {
+        const std::array<QByteArray *, 4> texts = {&entry.Address, &entry.Port, &entry.Name,
+                                                   &entry.Description};
+        for (QByteArray *text : texts) {
             const char *nul = find(at, end, '\0');
             if (!nul)
                 return entries;
-            text->assign(at, nul);
+            *text = QByteArray(at, nul - at);
             at = nul + 1;
         }
         if (end - at < 2)
             return entries;
-        entry.Tileset = static_cast<std::uint8_t>(at[1]);
+        entry.Tileset = static_cast<quint8>(at[1]);
 
-        // The search starts at the skipped byte, so that byte and the tileset byte can both be
+        // The search starts at the unread byte, so that byte and the tileset byte can both be
         // the record's end.
         if (recordEndsLeft) {
             if (const char *recordEnd = find(at, end, RecordEnd))

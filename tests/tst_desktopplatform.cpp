@@ -35,7 +35,7 @@ void tst_DesktopPlatform::reportsWhetherClientStarted() {
         file.write("#!/bin/sh\n");
     }
     DesktopPlatform platform;
-    QCOMPARE(platform.startProcess(QFile::encodeName(client), {"h", "1", "2"}), started);
+    QCOMPARE(platform.startProcess({QFile::encodeName(client), {"h", "1", "2"}, "h 1 2"}), started);
 }
 
 QTEST_APPLESS_MAIN(tst_DesktopPlatform)

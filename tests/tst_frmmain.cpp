@@ -30,9 +30,7 @@ struct Window {
     QComboBox *list() { return child<QComboBox>("cmbServers"); }
     QString description() { return child<QPlainTextEdit>("txtDescription")->toPlainText(); }
     QString tileset() { return child<QLabel>("lblTileset")->text(); }
-    void ingest(const QByteArray &reply) {
-        window.ingestReply(std::string_view(reply.constData(), size_t(reply.size())));
-    }
+    void ingest(const QByteArray &reply) { window.ingestReply(reply); }
 };
 
 const QByteArray ThreeServers = replyLead() +
@@ -151,7 +149,7 @@ void tst_frmMain::endsOnCancel() {
     if (state != "loading")
         window.Form_Load();
     if (state == "listed")
-        window.ingestReply(std::string_view(ThreeServers.constData(), size_t(ThreeServers.size())));
+        window.ingestReply(ThreeServers);
     window.show();
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));

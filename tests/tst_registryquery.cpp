@@ -248,8 +248,7 @@ void tst_RegistryQuery::hostileReply() {
     // The reply is listed by the time the launcher has let events run after hanging up.
     QTRY_VERIFY_WITH_TIMEOUT(platform.pendingEventRuns >= 2, 20000);
 
-    const std::vector<ServerEntry> records =
-        parseServerList(std::string_view(sent.constData(), size_t(sent.size())));
+    const std::vector<ServerEntry> records = parseServerList(sent);
     const ServerTable &servers = window.serverTable();
     QCOMPARE(size_t(servers.serverCount()), records.size());
     const QStringList names = items(window);

@@ -207,7 +207,7 @@ QByteArray readFileOrExit(const QString &path) {
 
 QByteArray replyFromServerFile(const QString &path) {
     QString error;
-    const std::optional<QList<DevServer>> servers = parseServerList(readFileOrExit(path), &error);
+    const std::optional<QList<DevServer>> servers = readServerFile(readFileOrExit(path), &error);
     if (!servers)
         usageError(QStringLiteral("%1: %2").arg(path, error));
     return encodeServerList(*servers);

@@ -80,7 +80,7 @@ QList<DevServer> sampleServers() {
     };
 }
 
-std::optional<QList<DevServer>> parseServerList(const QByteArray &text, QString *error) {
+std::optional<QList<DevServer>> readServerFile(const QByteArray &text, QString *error) {
     QList<DevServer> servers;
     const QList<QByteArray> lines = text.split('\n');
     for (qsizetype index = 0; index < lines.size(); ++index) {

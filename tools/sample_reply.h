@@ -31,4 +31,4 @@ QList<DevServer> sampleServers();
 // One server per line: address, port, name, description, tileset (decimal 0-255), separated
 // by TABs. Empty lines are skipped and a trailing CR is dropped so files edited on Windows
 // still load. On failure returns nullopt and, when error is given, a message naming the line.
-std::optional<QList<DevServer>> parseServerList(const QByteArray &text, QString *error = nullptr);
+std::optional<QList<DevServer>> readServerFile(const QByteArray &text, QString *error = nullptr);

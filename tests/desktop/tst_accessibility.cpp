@@ -26,9 +26,7 @@ struct Window {
     // Nothing listens on the discard port, and the query is never started anyway.
     frmMain window{platform, {QStringLiteral("127.0.0.1"), 9}};
 
-    Window() {
-        window.ingestReply(std::string_view(TwoServers.constData(), size_t(TwoServers.size())));
-    }
+    Window() { window.ingestReply(TwoServers); }
     QAccessibleInterface *accessible(const char *name) {
         return QAccessible::queryAccessibleInterface(
             window.findChild<QWidget *>(QString::fromLatin1(name)));

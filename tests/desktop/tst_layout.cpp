@@ -39,7 +39,7 @@ struct Window {
             window.setFont(font);
         }
         const QByteArray reply = encodeServerList(shownServers());
-        window.ingestReply(std::string_view(reply.constData(), size_t(reply.size())));
+        window.ingestReply(reply);
         window.show();
         QApplication::setActiveWindow(&window);
     }

@@ -12,13 +12,8 @@
 
 class RecordingPlatform final : public Platform {
 public:
-    struct Start {
-        QByteArray program;
-        QList<QByteArray> arguments;
-    };
-
     QStringList messages;
-    QList<Start> starts;
+    QList<ProcessStart> starts;
     int pendingEventRuns = 0;
     bool ended = false;
     QByteArray directory = "/opt/brelgan";
@@ -36,8 +31,8 @@ public:
     void endProgram() override { ended = true; }
     bool programEnded() const override { return ended; }
     QByteArray applicationDirectory() const override { return directory; }
-    bool startProcess(const QByteArray &program, const QList<QByteArray> &arguments) override {
-        starts.append({program, arguments});
+    bool startProcess(const ProcessStart &start) override {
+        starts.append(start);
         return startSucceeds;
     }
 };
