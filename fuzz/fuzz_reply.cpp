@@ -1,9 +1,11 @@
 // libFuzzer target over everything the registry's reply bytes reach: the parser, the entries, the
 // texts the window shows, and the command line the client would be started with. Each input is a
-// reply; any broken invariant aborts, so the fuzzer keeps the input as a crash.
+// reply, and also a plan of arrivals for the registry conversation; any broken invariant aborts, so
+// the fuzzer keeps the input as a crash.
 #include "ClientLaunch.h"
 #include "DisplayText.h"
 #include "ServerListParser.h"
+#include "query_arrivals.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -120,5 +122,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size) {
         from = at + e.Address.size() + e.Port.size() + e.Name.size() + e.Description.size() + 4;
         checkClientLaunch(e);
     }
+    fuzzQueryArrivals(data, size);
     return 0;
 }
