@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <signal.h>
 #include <spawn.h>
 
 #include <vector>
@@ -76,8 +77,25 @@ bool DesktopPlatform::startProcess(const ProcessStart &start) {
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
+    // The launcher ignores SIGPIPE (Qt's network code sets that up) and may block signals; a
+    // child inherits both through exec, and a game client that ignores SIGPIPE or never sees a
+    // blocked signal misbehaves in ways nobody would trace back here. It starts clean instead.
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0)
+        return false;
+    sigset_t all;
+    sigfillset(&all);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes,
+                             static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK));
+
     pid_t pid = 0;
     // glibc reports a failed exec (missing file, not executable) as posix_spawn's result.
-    return posix_spawn(&pid, storage.front().constData(), nullptr, nullptr, argv.data(), environ) ==
-           0;
+    const int result =
+        posix_spawn(&pid, storage.front().constData(), nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    return result == 0;
 }
