@@ -85,7 +85,8 @@ void tst_DesktopPlatform::clientStartsWithDefaultSignals() {
     sigprocmask(SIG_BLOCK, &blocked, &previousMask);
 
     DesktopPlatform platform;
-    const bool started = platform.startProcess(QFile::encodeName(client), {"h", "1", "2"});
+    const bool started =
+        platform.startProcess({QFile::encodeName(client), {"h", "1", "2"}, "h 1 2"});
 
     sigprocmask(SIG_SETMASK, &previousMask, nullptr);
     sigaction(SIGPIPE, &previousPipe, nullptr);
