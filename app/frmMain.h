@@ -21,7 +21,8 @@ class frmMain : public QWidget {
     Q_OBJECT
 
 public:
-    frmMain(Platform &platform, RegistryEndpoint registry, QWidget *parent = nullptr);
+    frmMain(Platform &platform, RegistryEndpoint registry, ReadingLimits limits = {},
+            QWidget *parent = nullptr);
 
     // Starts the registry query; the window is shown while the connection is being made.
     void Form_Load();
@@ -44,6 +45,9 @@ protected:
 
 private:
     void buildControls();
+    // From the start until the list is filled, a message shows or the program ends, the window
+    // says it is waiting; the pointer still clicks, so Cancel works.
+    void stopWaiting();
 
     Platform &platform;
     const RegistryEndpoint registry;

@@ -1,12 +1,21 @@
 // The registry connection as the program sees it: four operations and four events. Qt's way of
 // reporting things is mapped onto those events here, once, so nothing above this file needs to
-// know how QTcpSocket behaves.
+// know how QTcpSocket behaves. A host with several addresses is tried the "Happy Eyeballs" way
+// (RFC 8305): attempts overlap, the first to connect wins, and the program sees one connection.
+// The operations are virtual so that a test or fuzz target can put a fake in their place; no
+// QTcpSocket exists before Connect.
 #pragma once
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QTcpSocket>
+
+#include <chrono>
+
+class QTimer;
 
 class Socket : public QObject {
     Q_OBJECT
@@ -14,14 +23,27 @@ class Socket : public QObject {
 public:
     explicit Socket(QObject *parent = nullptr);
 
-    // Returns at once; the outcome arrives as connected() or failed().
-    void Connect(const QString &host, quint16 port);
-    // The bytes leave in one write, before this returns, as far as the system allows.
-    void SendData(QByteArrayView bytes);
+    // Returns at once; the outcome arrives as connected() or failed(). The host is a name, which
+    // is resolved here, or an address.
+    virtual void Connect(const QString &host, quint16 port);
+    // The bytes leave in one write, before this returns, as far as the system allows. Nothing is
+    // written while no connection is open.
+    virtual void SendData(QByteArrayView bytes);
     // Every byte received so far.
-    QByteArray GetData();
+    virtual QByteArray GetData();
     // Closes the connection. No event is delivered after this, and unread bytes are dropped.
-    void Close();
+    virtual void Close();
+
+    // Connect with the host's addresses already resolved, in the resolver's order of preference.
+    // Returns at once, like Connect.
+    void connectToAddresses(const QList<QHostAddress> &resolved, quint16 port);
+
+    // The order of the attempts: the two families take turns, starting with the resolver's first
+    // choice, and each family keeps the resolver's order.
+    static QList<QHostAddress> attemptOrder(const QList<QHostAddress> &resolved);
+
+    // How long an attempt has to connect before the next one starts beside it.
+    static constexpr std::chrono::milliseconds AttemptDelay{250};
 
 signals:
     void connected();
@@ -32,9 +54,27 @@ signals:
     void failed();
 
 private:
+    enum class Stage { Idle, Resolving, Connecting, Open, Over };
+
+    void reset();
+    void forgetConnection();
+    void startNextAttempt();
+    void attemptConnected(QTcpSocket *attempt);
+    void attemptFailed(QTcpSocket *attempt);
+    void dropAttempts();
+    void giveUp();
     void onError(QAbstractSocket::SocketError error);
     void onDisconnected();
 
+    Stage stage = Stage::Idle;
+    // Counts the connections begun and closed, so that an outcome announced for one is not
+    // delivered after the program has closed it.
+    unsigned round = 0;
+    int lookupId = -1;
+    quint16 remotePort = 0;
+    QList<QHostAddress> untried;
+    QList<QTcpSocket *> attempts;
+    QTimer *stagger = nullptr;
+    // The connection that won; it alone speaks for this socket from then on.
     QTcpSocket *tcp = nullptr;
-    bool failureReported = false;
 };

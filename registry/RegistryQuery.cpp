@@ -3,40 +3,97 @@
 #include "Platform.h"
 #include "Socket.h"
 
+#include <chrono>
+
+RegistryQuery::RegistryQuery(Socket &socket, Platform &platform, ReadingLimits limits, Clock clock)
+    : socket(socket), platform(platform), clock(std::move(clock)), reader(limits),
+      quiet(new QTimer(this)) {
+    quiet->setSingleShot(true);
+    quiet->setTimerType(Qt::PreciseTimer);
+    connect(quiet, &QTimer::timeout, this, &RegistryQuery::quietTimeElapsed);
+}
+
+qint64 RegistryQuery::steadyClock() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void RegistryQuery::start(const RegistryEndpoint &endpoint) {
     socket.Connect(endpoint.host, endpoint.port);
 }
 
 void RegistryQuery::connected() {
-    if (platform.programEnded())
+    if (stage != Stage::Connecting || platform.programEnded())
         return;
+    stage = Stage::Reading;
     socket.SendData(ListRequest);
+    reader.requestSent(clock());
 }
 
-std::optional<QByteArray> RegistryQuery::dataArrived() {
-    // An arrival signalled while the events below run must not start a second reply: its bytes
-    // are collected by the second read, in arrival order.
-    if (replyTaken || platform.programEnded())
-        return std::nullopt;
-    replyTaken = true;
+// The reply has no length, so it is read until it is whole: it ends with 0x04 and nothing more
+// has come for a settle time that this connection's own pace sets (see ReplyReader::quietTime).
+// Each arrival restarts that wait; the acknowledgement goes out only when the reading is over.
+void RegistryQuery::dataArrived() {
+    // Arrivals while the reply is being taken are read by takeReply itself, in arrival order.
+    if (stage != Stage::Reading || platform.programEnded())
+        return;
+    readPending();
+    if (reader.isFull()) {
+        takeReply();
+        return;
+    }
+    if (!reader.isEmpty())
+        quiet->start(int(reader.quietTime()));
+}
 
-    QByteArray reply = socket.GetData();
+void RegistryQuery::quietTimeElapsed() {
+    if (stage != Stage::Reading || platform.programEnded())
+        return;
+    // A timer can fire late or be stale; what counts is the time since the last piece.
+    const qint64 remaining = reader.quietTime() - (clock() - lastArrivalAt);
+    if (remaining > 0) {
+        quiet->start(int(remaining));
+        return;
+    }
+    takeReply();
+}
+
+void RegistryQuery::readPending() {
+    const QByteArray bytes = socket.GetData();
+    if (bytes.isEmpty())
+        return;
+    lastArrivalAt = clock();
+    reader.arrived(bytes, lastArrivalAt);
+}
+
+void RegistryQuery::takeReply() {
+    stage = Stage::Taken;
+    quiet->stop();
     socket.SendData(ReplyAck);
     platform.runPendingEvents();
     if (platform.programEnded())
-        return std::nullopt;
-    reply += socket.GetData();
+        return;
+    // What arrived while events ran, before the hang-up, still belongs to the reply.
+    readPending();
     socket.Close();
+    stage = Stage::Over;
     platform.runPendingEvents();
     if (platform.programEnded())
-        return std::nullopt;
-    return reply;
+        return;
+    emit replyRead(reader.take());
 }
 
 void RegistryQuery::registryClosed() {
-    // Once the reply is read, the registry hanging up is the ordinary end of the conversation.
-    if (replyTaken || platform.programEnded())
+    if (stage != Stage::Reading || platform.programEnded())
         return;
+    // The bytes that came before the hang-up are the reply, as far as it got.
+    readPending();
+    if (!reader.isEmpty()) {
+        takeReply();
+        return;
+    }
+    stage = Stage::Over;
+    quiet->stop();
     platform.showMessage(NoServersMessage);
     if (platform.programEnded())
         return;
@@ -46,7 +103,17 @@ void RegistryQuery::registryClosed() {
 }
 
 void RegistryQuery::failed() {
-    if (replyTaken || failureShown || platform.programEnded())
+    if (stage == Stage::Taken || stage == Stage::Over || platform.programEnded())
+        return;
+    // A connection that breaks after part of the reply came keeps what came.
+    if (stage == Stage::Reading) {
+        readPending();
+        if (!reader.isEmpty()) {
+            takeReply();
+            return;
+        }
+    }
+    if (failureShown)
         return;
     failureShown = true;
     platform.showMessage(CannotConnectMessage);

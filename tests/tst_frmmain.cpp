@@ -100,6 +100,9 @@ void tst_frmMain::showsFirstServerOfReply_data() {
         << replyLead() + encodeRecord({"a", "b", "Caf\xe9 \x80\x99", "\x93quoted\x94 \x81", 7})
         << QStringList{QString::fromUtf8("Café €™")} << QString::fromUtf8("“quoted” \u0081")
         << "Tileset Number: 7";
+    QTest::newRow("megabyte description without a blank is cut for display")
+        << replyLead() + encodeRecord({"a", "b", "Long", QByteArray(1 << 20, 'D'), 9})
+        << QStringList{"Long"} << QString(65536, 'D') << "Tileset Number: 9";
     QTest::newRow("no servers") << replyLead() << QStringList() << QString() << "Tileset Number: 0";
     QTest::newRow("cut record keeps the whole ones")
         << replyLead() + encodeRecord({"a", "b", "Whole", "kept", 3}) + QByteArray("x\0y\0Cut", 7)
