@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStringList>
@@ -25,6 +26,19 @@ namespace {
 // display: the text box wraps one long word in time that grows with the square of its length,
 // and a registry's megabyte without a blank froze the window for minutes.
 constexpr qsizetype ShownDescriptionLimit = 65536;
+
+// The drop-down opens as a list of a few rows that scrolls, as on Windows, rather than as a popup
+// as tall as the whole list: that one adds up the height of every row each time it opens, a
+// second with 100 000 servers, even when all rows are known to be alike.
+class ScrollingPopupStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 QString tilesetCaption(int tileset) {
     return QStringLiteral("Tileset Number: %1").arg(tileset);
@@ -72,10 +86,12 @@ void frmMain::buildControls() {
     // rather than by its name, so what the list is for goes into the description as well.
     cmbServers->setAccessibleName(QStringLiteral("Game server"));
     cmbServers->setAccessibleDescription(QStringLiteral("The game servers the registry lists"));
-    // Every name is one line of the same font, so the popup need not measure each item when it
-    // opens; with a hundred thousand servers that measuring alone took a second.
+    // Every name is one line of the same font, so the list need not measure each item.
     if (auto *view = qobject_cast<QListView *>(cmbServers->view()))
         view->setUniformItemSizes(true);
+    auto *popupStyle = new ScrollingPopupStyle;
+    popupStyle->setParent(cmbServers);
+    cmbServers->setStyle(popupStyle);
 
     lblTileset = new QLabel(tilesetCaption(0), this);
     lblTileset->setObjectName(QStringLiteral("lblTileset"));

@@ -1,6 +1,6 @@
-// The replies of a hostile or broken registry, by name. The stand-in registry serves them (through
-// hostile-reply and --raw) to the real launcher, and the window-level tests send the same bytes,
-// so both layers face exactly the same input.
+// The replies of a hostile or broken registry, by name. The stand-in registry serves them to the
+// real launcher (--scenario NAME), and the window-level tests send the same bytes, so both layers
+// face exactly the same input.
 #pragma once
 
 #include "sample_reply.h"

@@ -1,17 +1,13 @@
-// Building blocks of the dev registry's answer: the server record type, the encoder that
-// turns a server list into the registry's reply bytes, a built-in sample list, and the
-// parser for the TAB-separated server files given with --servers. Kept apart from the
-// executable so benchmarks and tests can generate the same bytes the dev registry serves.
+// The registry's reply as the stand-in registry builds it: a server record, the encoder that turns
+// servers into reply bytes, and the built-in sample list. A library of its own so tests and
+// benchmarks build exactly the bytes the stand-in registry serves.
 #pragma once
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
 
-#include <optional>
-
-// Fields stay raw bytes: the registry sends whatever it was given, and tests rely on
-// odd or non-UTF-8 content reaching the launcher untouched.
+// Fields stay raw bytes: the registry sends whatever it was given, and tests rely on odd or
+// non-UTF-8 content reaching the launcher untouched.
 struct DevServer {
     QByteArray address;
     QByteArray port;
@@ -27,8 +23,3 @@ QByteArray replyLead();
 QByteArray encodeRecord(const DevServer &server);
 
 QList<DevServer> sampleServers();
-
-// One server per line: address, port, name, description, tileset (decimal 0-255), separated
-// by TABs. Empty lines are skipped and a trailing CR is dropped so files edited on Windows
-// still load. On failure returns nullopt and, when error is given, a message naming the line.
-std::optional<QList<DevServer>> readServerFile(const QByteArray &text, QString *error = nullptr);

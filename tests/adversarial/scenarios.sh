@@ -5,29 +5,33 @@
 # tst_registryquery on the same bytes; here the one listed record that can be seen from outside,
 # the client's command line, is checked byte for byte.
 #
-# Usage: scenarios.sh BUILD_DIR HOSTILE_REPLY REPORT_FILE
+# Usage: scenarios.sh BUILD_DIR REPORT_FILE
 . "$(dirname "$0")/../e2e/lib.sh" "$1"
-HOSTILE_REPLY=${2:?hostile-reply executable}
-REPORT=${3:?report file}
+REPORT=${2:?report file}
 RSS_CEILING_KIB=${BRELGAN_RSS_CEILING_KIB:-262144}
 
-# name | registry arguments ("none": no registry runs) | reply | launcher | message | after
-#   reply:   scenario of hostile-reply served with --raw, or "-" for the built-in list
+# Every control character but NUL and TAB, and every byte from 0x80, as printf escapes: the first
+# record's address and port in the control-texts scenario, which the client must get as they are.
+CONTROLS=$(for b in $(seq 1 8) $(seq 10 31) 127; do printf '\\x%02x' "$b"; done)
+HIGH=$(for b in $(seq 128 255); do printf '\\x%02x' "$b"; done)
+
+# name | registry arguments ("none": no registry runs) | launcher | message | after
 #   message: none, no-servers (the program ends on OK) or cannot-connect (the window stays)
-#   after:   cancel, or connect (start the client for the first listed record)
+#   after:   cancel, or connect WORDS (Connect with the first server; the client gets WORDS, printf
+#            escapes), or - (the program has ended)
 SCENARIOS=(
-    "ordinary reply       |                      | -             | brelgan-launcher              | none           | cancel"
-    "garbage              |                      | garbage       | brelgan-launcher              | none           | cancel"
-    "16 MiB reply         |                      | huge          | brelgan-launcher              | none           | cancel"
-    "dripped byte by byte | --drip 20            | drip          | brelgan-launcher              | none           | cancel"
-    "cut in a record      |                      | cut           | brelgan-launcher              | none           | cancel"
-    "reset mid-reply      | --reset-after=RESET  | reset         | brelgan-launcher              | none           | connect"
-    "reset before reply   | --reset-after 0      | -             | brelgan-launcher              | no-servers     | -"
-    "nothing listens      | none                 | -             | brelgan-launcher              | cannot-connect | cancel"
-    "host does not resolve| none                 | -             | brelgan-launcher-unresolvable | cannot-connect | cancel"
-    "never answers        | --silent             | -             | brelgan-launcher              | none           | cancel"
-    "1 MiB texts          |                      | big-texts     | brelgan-launcher              | none           | cancel"
-    "control and high     |                      | control-texts | brelgan-launcher              | none           | connect"
+    "ordinary reply       |                           | brelgan-launcher              | none           | cancel"
+    "garbage              | --scenario garbage        | brelgan-launcher              | none           | cancel"
+    "16 MiB reply         | --scenario huge           | brelgan-launcher              | none           | cancel"
+    "dripped byte by byte | --scenario drip --drip 20 | brelgan-launcher              | none           | cancel"
+    "cut in a record      | --scenario cut            | brelgan-launcher              | none           | cancel"
+    "reset mid-reply      | --scenario reset --reset  | brelgan-launcher              | none           | connect 10.0.0.5 5000 2"
+    "reset before reply   | --raw /dev/null --reset   | brelgan-launcher              | no-servers     | -"
+    "nothing listens      | none                      | brelgan-launcher              | cannot-connect | cancel"
+    "host does not resolve| none                      | brelgan-launcher-unresolvable | cannot-connect | cancel"
+    "never answers        | --silent                  | brelgan-launcher              | none           | cancel"
+    "1 MiB texts          | --scenario big-texts      | brelgan-launcher              | none           | cancel"
+    "control and high     | --scenario control-texts  | brelgan-launcher              | none           | connect $CONTROLS$HIGH $HIGH$CONTROLS 255"
 )
 
 trim() { sed -e 's/^ *//' -e 's/ *$//' <<<"$1"; }
@@ -51,22 +55,16 @@ export BRELGAN_STUB_ARGV="$E2E_TMP/client-argv"
 printf '%-22s %-15s %10s %s\n' scenario message peak_kib outcome >"$REPORT"
 
 for row in "${SCENARIOS[@]}"; do
-    IFS='|' read -r name args reply launcher message after <<<"$row"
-    name=$(trim "$name") args=$(trim "$args") reply=$(trim "$reply")
+    IFS='|' read -r name args launcher message after <<<"$row"
+    name=$(trim "$name") args=$(trim "$args")
     launcher=$(trim "$launcher") message=$(trim "$message") after=$(trim "$after")
     echo "--- $name"
     rm -f "$BRELGAN_STUB_ARGV"
 
     registry_pid=
     if [ "$args" != none ]; then
-        registry_args=()
-        if [ "$reply" != - ]; then
-            "$HOSTILE_REPLY" "$reply" >"$E2E_TMP/reply.bin" || fail "$name: no reply bytes"
-            registry_args+=(--raw "$E2E_TMP/reply.bin")
-            args=${args//RESET/$(($(stat -c %s "$E2E_TMP/reply.bin")))}
-        fi
-        read -ra extra <<<"$args"
-        start_registry "${registry_args[@]}" "${extra[@]}"
+        read -ra registry_args <<<"$args"
+        start_registry "${registry_args[@]}"
         registry_pid=${BACKGROUND_PIDS[-1]}
     fi
     start_launcher "$BUILD_DIR/$launcher"
@@ -109,10 +107,11 @@ for row in "${SCENARIOS[@]}"; do
         click 48 148
         outcome="Cancel ended it"
         ;;
-    connect)
+    connect*)
         click 232 148
         wait_until 10 test -s "$BRELGAN_STUB_ARGV" || fail "$name: the client was not started"
-        "$HOSTILE_REPLY" "$reply" --client-argv >"$E2E_TMP/expected-argv"
+        read -ra words <<<"${after#connect }"
+        printf '%b\0' "${words[@]}" >"$E2E_TMP/expected-argv"
         cmp -s "$BRELGAN_STUB_ARGV" "$E2E_TMP/expected-argv" ||
             fail "$name: the client got other arguments than the first record's"
         outcome="client got the first record's bytes exactly"
