@@ -3,6 +3,7 @@
 #include "ClientLaunch.h"
 #include "DisplayText.h"
 #include "Platform.h"
+#include "ScreenReader.h"
 #include "ServerListParser.h"
 #include "Socket.h"
 
@@ -134,6 +135,7 @@ void frmMain::cmbServers_Click() {
     const ServerEntry &entry = servers.entry(i);
     txtDescription->setPlainText(displayText(entry.Description));
     lblTileset->setText(tilesetCaption(entry.Tileset));
+    describeSelection(*cmbServers, *lblTileset, *txtDescription);
 }
 
 void frmMain::cmdConnect_Click() {

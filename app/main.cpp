@@ -1,6 +1,7 @@
 // The launcher: one window that lists the registry's game servers and starts the game client.
 #include "DesktopPlatform.h"
 #include "RegistryProtocol.h"
+#include "ScreenReader.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[]) {
     // reaches QApplication.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
+    installScreenReaderRoles();
 
     DesktopPlatform platform;
     frmMain window(platform, RegistryEndpoint{QStringLiteral(BRELGAN_REGISTRY_HOST), RegistryPort});

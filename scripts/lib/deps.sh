@@ -23,5 +23,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
 # What building and checking the Debian package, its menu entry and its icon needs.
 PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils python3)
+# What the tests of the launcher on a desktop need: Orca listening on the accessibility bus of a
+# private session bus.
+DESKTOP_PACKAGES=(orca at-spi2-core dbus-daemon dbus-session-bus-common)
 # What the fuzz target needs: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
