@@ -11,6 +11,9 @@ int main(int argc, char *argv[]) {
     // reaches QApplication.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
+    // The name of the installed desktop entry: Wayland compositors match the window to its menu
+    // entry and icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.wendrake.Launcher"));
     installScreenReaderRoles();
 
     DesktopPlatform platform;

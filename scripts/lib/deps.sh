@@ -17,12 +17,13 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What building the launcher and its tests needs.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
+# What building the launcher and its tests needs (rsvg-convert renders the PNG icons).
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin)
 # What running the window under a virtual display needs.
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
-# What building and checking the Debian package, its menu entry and its icon needs.
-PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils python3)
+# What building and checking the Debian package, its menu entry, its software-centre metadata and
+# its icons needs.
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream python3)
 # What the tests of the launcher on a desktop need: Orca listening on the accessibility bus of a
 # private session bus.
 DESKTOP_PACKAGES=(orca at-spi2-core dbus-daemon dbus-session-bus-common)

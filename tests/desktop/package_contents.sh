@@ -30,8 +30,11 @@ grep -q ' ./usr/bin/brelgan-launcher -> ../lib/brelgan/brelgan-launcher$' <<<"$c
     fail "no relative link in /usr/bin"
 grep -Eq '^-rwxr-xr-x root/root .* ./usr/lib/brelgan/brelgan-launcher$' <<<"$contents" ||
     fail "the launcher is not in /usr/lib/brelgan, owned by root and executable"
-for path in usr/share/applications/brelgan-launcher.desktop \
-    usr/share/icons/hicolor/scalable/apps/brelgan-launcher.svg usr/share/doc/brelgan-launcher/copyright; do
+for path in usr/share/applications/org.wendrake.Launcher.desktop \
+    usr/share/metainfo/org.wendrake.Launcher.metainfo.xml \
+    usr/share/icons/hicolor/scalable/apps/org.wendrake.Launcher.svg \
+    usr/share/icons/hicolor/48x48/apps/org.wendrake.Launcher.png \
+    usr/share/doc/brelgan-launcher/copyright; do
     grep -q " ./$path\$" <<<"$contents" || fail "$path missing"
 done
 grep -Eq 'brelgan\.bin|dev-registry' <<<"$contents" && fail "a development stand-in is in the package"
