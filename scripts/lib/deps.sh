@@ -24,8 +24,10 @@ DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
 # What building and checking the Debian package, its menu entry, its software-centre metadata and
 # its icons needs.
 PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream python3)
-# What the tests of the launcher on a desktop need: Orca listening on the accessibility bus of a
-# private session bus.
-DESKTOP_PACKAGES=(orca at-spi2-core dbus-daemon dbus-session-bus-common)
+# What the launcher needs to be heard by a screen reader and to run under Wayland in the tests:
+# Orca on the accessibility bus of a private session bus, a headless Wayland compositor with Qt's
+# Wayland platform, and GObject introspection for AT-SPI to read the window from outside.
+DESKTOP_PACKAGES=(orca at-spi2-core dbus-daemon dbus-session-bus-common python3-gi gir1.2-atspi-2.0
+    weston qt6-wayland)
 # What the fuzz target needs: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

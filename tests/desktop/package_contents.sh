@@ -21,6 +21,9 @@ depends=$(field Depends)
 for library in libqt6widgets6 libqt6network6 libqt6core6 libc6 fonts-dejavu-core; do
     grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
+# Without Qt's Wayland platform the launcher finds no display in a session that offers only Wayland.
+grep -Eq '(^|, )qt6-wayland( |,|$)' <<<"$(field Recommends)" ||
+    fail "Recommends lacks qt6-wayland: $(field Recommends)"
 for devel in qt6-base-dev libqt6test6; do
     grep -q "$devel" <<<"$depends" && fail "Depends names $devel, which the launcher does not use"
 done
