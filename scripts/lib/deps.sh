@@ -23,7 +23,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core l
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
 # What building and checking the Debian package, its menu entry, its software-centre metadata and
 # its icons needs.
-PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream python3)
+PACKAGE_PACKAGES=(dpkg-dev file binutils lintian desktop-file-utils appstream python3)
 # What the launcher needs to be heard by a screen reader and to run under Wayland in the tests:
 # Orca on the accessibility bus of a private session bus, a headless Wayland compositor with Qt's
 # Wayland platform, and GObject introspection for AT-SPI to read the window from outside.

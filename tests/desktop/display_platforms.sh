@@ -83,7 +83,8 @@ expect_no_display "brelgan-launcher: cannot open a display: set DISPLAY or WAYLA
 $(cat "$E2E_TMP/err")"
 # Qt's own reasons come first when a display was named; the launcher's line ends it.
 expect_no_display "brelgan-launcher: cannot open a display (DISPLAY=:4093)" DISPLAY=:4093
-expect_no_display "brelgan-launcher: cannot open a display (WAYLAND_DISPLAY=nowhere, QT_QPA_PLATFORM=wayland)" \
+expect_no_display \
+    "brelgan-launcher: cannot open a display (WAYLAND_DISPLAY=nowhere, QT_QPA_PLATFORM=wayland)" \
     WAYLAND_DISPLAY=nowhere QT_QPA_PLATFORM=wayland
 
 # --- Qt's offscreen platform needs no display and must not be refused: it gets as far as asking

@@ -38,8 +38,10 @@ LIST
 
 entry="$prefix/share/applications/org.wendrake.Launcher.desktop"
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the menu entry"
-grep -qx 'Exec=brelgan-launcher' "$entry" || fail "the menu entry does not start the linked launcher"
-grep -qx 'Icon=org.wendrake.Launcher' "$entry" || fail "the menu entry names another icon than the one installed"
+grep -qx 'Exec=brelgan-launcher' "$entry" ||
+    fail "the menu entry does not start the linked launcher"
+grep -qx 'Icon=org.wendrake.Launcher' "$entry" ||
+    fail "the menu entry names another icon than the one installed"
 # Software centres list only what AppStream accepts; the tree check also matches the metadata to
 # its desktop entry. Strict: warnings fail too, only pedantic hints pass.
 appstreamcli validate-tree --no-net --strict "$prefix" >"$root/appstream.txt" 2>&1 ||

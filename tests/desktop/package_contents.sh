@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package built from this build: what it holds, what it depends on, and that lintian
-# finds no error in it. (A real dpkg install and removal needs a throw-away root:
+# The Debian package built from this build: what it holds and what it depends on. (The release
+# build and lintian: package_hardened.sh. A real dpkg install and removal needs a throw-away root:
 # scripts/package-install-check does that outside CI.)
 # Usage: package_contents.sh BUILD_DIR
 set -euo pipefail
@@ -45,7 +45,4 @@ grep -Eq 'brelgan\.bin|dev-registry' <<<"$contents" && fail "a development stand
 # Stripped: lintian reports it too, but only this says which file.
 dpkg-deb -x "$deb" "$out/root"
 file "$out/root/usr/lib/brelgan/brelgan-launcher" | grep -q ', stripped' || fail "the launcher is not stripped"
-
-lintian --fail-on error "$deb" 2>/dev/null ||
-    fail "lintian finds errors"
 echo "PASS"
