@@ -16,6 +16,11 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE
 export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+# Nothing the session bus starts may touch the user's settings.
+export HOME="$E2E_TMP/home"
+mkdir -p "$HOME"
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
+dbus-update-activation-environment HOME XDG_RUNTIME_DIR
 
 # Debian's own Python: the AT-SPI bindings live there, whatever python3 is first on the PATH.
 tree() { /usr/bin/python3 "$(dirname "$0")/accessible_tree.py" "$LAUNCHER_PID"; }

@@ -12,7 +12,8 @@ if [ -z "${BRELGAN_SESSION_BUS:-}" ]; then
 fi
 . "$(dirname "$0")/../e2e/lib.sh" "$1"
 
-# Orca keeps its settings and the files it creates under HOME; none of it may touch the user's.
+# Orca keeps its settings under HOME and turns on toolkit accessibility in dconf; none of it may
+# touch the user's. The services the session bus starts get the same HOME (see below).
 export HOME="$E2E_TMP/home"
 mkdir -p "$HOME"
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
@@ -29,6 +30,7 @@ orca.debug.debugFile.reconfigure(line_buffering=True)
 PY
 
 start_xvfb
+dbus-update-activation-environment HOME XDG_RUNTIME_DIR
 orca --user-prefs "$prefs" --disable braille --disable braille-monitor --disable main-window \
     --disable splash-window --debug-file "$ORCA_LOG" >"$E2E_TMP/orca.out" 2>&1 &
 BACKGROUND_PIDS+=($!)
@@ -51,7 +53,13 @@ $(spoken | tail -n +"$(($1 + 1))")"
 start_registry
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_launcher
 wait_window
-wait_log '^peer closed$'
+# The list must be filled, and the launcher on the accessibility bus, before Orca is to speak it.
+listed() {
+    local shown
+    shown=$(/usr/bin/python3 "$(dirname "$0")/accessible_tree.py" "$LAUNCHER_PID" 2>/dev/null) &&
+        grep -q '^ *combo box | Ashmere |' <<<"$shown"
+}
+wait_until 30 listed || fail "the launcher never showed its list on the accessibility bus"
 
 # Without a window manager nothing activates the window; a user's desktop would.
 xdotool windowfocus --sync "$WINDOW"
