@@ -4,6 +4,7 @@
 #include "DisplayText.h"
 #include "Messages.h"
 #include "Platform.h"
+#include "ScreenReader.h"
 #include "ServerListParser.h"
 #include "Socket.h"
 
@@ -173,6 +174,7 @@ void frmMain::cmbServers_Click() {
         displayText(QByteArrayView(entry.Description)
                         .first(std::min(entry.Description.size(), ShownDescriptionLimit))));
     lblTileset->setText(tilesetCaption(entry.Tileset));
+    describeSelection(*cmbServers, *lblTileset, *txtDescription);
 }
 
 void frmMain::cmdConnect_Click() {

@@ -1,6 +1,8 @@
 // The launcher: one window that lists the registry's game servers and starts the game client.
 #include "DesktopPlatform.h"
+#include "DisplayCheck.h"
 #include "RegistryProtocol.h"
+#include "ScreenReader.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -9,7 +11,13 @@ int main(int argc, char *argv[]) {
     // The launcher takes no arguments of its own, and none of Qt's either: only the program name
     // reaches QApplication.
     int qtArgc = argc > 0 ? 1 : 0;
+    holdMessagesUntilDisplayOpens();
     QApplication app(qtArgc, argv);
+    displayOpened();
+    // The name of the installed desktop entry: Wayland compositors match the window to its menu
+    // entry and icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.wendrake.Launcher"));
+    installScreenReaderRoles();
 
     DesktopPlatform platform;
     frmMain window(platform, RegistryEndpoint{QStringLiteral(BRELGAN_REGISTRY_HOST), RegistryPort});

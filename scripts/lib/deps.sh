@@ -17,11 +17,17 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# What building the launcher and its tests needs.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
+# What building the launcher and its tests needs (rsvg-convert renders the PNG icons).
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core librsvg2-bin)
 # What running the window under a virtual display needs.
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils)
-# What building and checking the Debian package, its menu entry and its icon needs.
-PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils python3)
+# What building and checking the Debian package, its menu entry, its software-centre metadata and
+# its icons needs.
+PACKAGE_PACKAGES=(dpkg-dev file binutils lintian desktop-file-utils appstream python3)
+# What the launcher needs to be heard by a screen reader and to run under Wayland in the tests:
+# Orca on the accessibility bus of a private session bus, a headless Wayland compositor with Qt's
+# Wayland platform, and GObject introspection for AT-SPI to read the window from outside.
+DESKTOP_PACKAGES=(orca at-spi2-core dbus-daemon dbus-session-bus-common python3-gi gir1.2-atspi-2.0
+    weston qt6-wayland)
 # What the fuzz target needs: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
