@@ -7,7 +7,7 @@
 
 #include <QRandomGenerator>
 
-inline QList<DevServer> realisticServers(int count) {
+inline QList<ServerEntry> realisticServers(int count) {
     static const QByteArrayList syllables =
         QByteArray("ash mere cin der fall hol low thorn wick vel ta run").split(' ');
     static const QByteArrayList sentences =
@@ -19,7 +19,7 @@ inline QList<DevServer> realisticServers(int count) {
             .split('|');
     QRandomGenerator random(20240601);
     const auto pick = [&](const QByteArrayList &from) { return from[random.bounded(from.size())]; };
-    QList<DevServer> servers;
+    QList<ServerEntry> servers;
     for (int i = 0; i < count; ++i) {
         QByteArray name = pick(syllables) + pick(syllables) + pick(syllables);
         name[0] = char(name[0] - 'a' + 'A');

@@ -26,11 +26,11 @@ struct Reply {
 const Reply &replyOf(int servers) {
     static QHash<int, Reply> replies;
     if (!replies.contains(servers)) {
-        const QList<DevServer> list = realisticServers(servers);
+        const QList<ServerEntry> list = realisticServers(servers);
         Reply &reply = replies[servers];
         reply.bytes = encodeServerList(list);
-        for (const DevServer &server : list)
-            reply.names.append(QString::fromLatin1(server.name));
+        for (const ServerEntry &server : list)
+            reply.names.append(QString::fromLatin1(server.Name));
     }
     return replies[servers];
 }

@@ -71,10 +71,10 @@ void tst_ServerListParser::parses_data() {
     QTest::newRow("tileset 0x04 ends the record")
         << replyLead() + bytes("a\0b\0c\0d\0\x01\x04", 10) + encodeRecord({"e", "f", "g", "h", 3})
         << QByteArray("a|b|c|d|4\ne|f|g|h|3\n");
-    QTest::newRow("skipped byte 0x04: next record starts at the tileset byte")
+    QTest::newRow("unread byte 0x04: next record starts at the tileset byte")
         << replyLead() + bytes("a\0b\0c\0d\0\x04\x09", 10) + encodeRecord({"e", "f", "g", "h", 3})
         << QByteArray("a|b|c|d|9\n\\x09e|f|g|h|3\n");
-    QTest::newRow("no record end: next record starts at the skipped byte")
+    QTest::newRow("no record end: next record starts at the unread byte")
         << replyLead() + bytes("a\0b\0c\0d\0\x01\x07", 10) + bytes("e\0f\0g\0\0\x01\x03", 9)
         << QByteArray("a|b|c|d|7\n\\x01\\x07e|f|g||3\n");
     QTest::newRow("tilesets 0x80 and 0xFF are never negative")
@@ -91,7 +91,7 @@ void tst_ServerListParser::parses_data() {
         << whole + bytes("e\0f\0g\0desc", 10) << QByteArray("a|b|c|d|7\n");
     QTest::newRow("cut right after the fourth NUL")
         << whole + bytes("e\0f\0g\0h\0", 8) << QByteArray("a|b|c|d|7\n");
-    QTest::newRow("cut after the skipped byte")
+    QTest::newRow("cut after the unread byte")
         << whole + bytes("e\0f\0g\0h\0\x01", 9) << QByteArray("a|b|c|d|7\n");
     QTest::newRow("first record cut short") << replyLead() + bytes("a\0b\0c", 5) << QByteArray();
     QTest::newRow("re-read record cut short keeps the one before")

@@ -156,8 +156,8 @@ QByteArray readFile(const QString &path) {
 
 // One server a line: address, port, name, description and tileset (0-255), TAB-separated. A CR
 // before the line's end is dropped for files written on Windows.
-QList<DevServer> readServerFile(const QString &path) {
-    QList<DevServer> servers;
+QList<ServerEntry> readServerFile(const QString &path) {
+    QList<ServerEntry> servers;
     for (QByteArray line : readFile(path).split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);

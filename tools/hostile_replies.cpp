@@ -2,7 +2,7 @@
 
 namespace {
 
-void add(HostileReply &reply, const DevServer &server) {
+void add(HostileReply &reply, const ServerEntry &server) {
     reply.bytes += encodeRecord(server);
     reply.records.append(server);
 }

@@ -12,7 +12,7 @@ struct HostileReply {
     QByteArray bytes;
     // The whole records in `bytes`, in order: what a launcher that received all of it lists.
     // Empty for garbage, whose records only the launcher's parser can tell.
-    QList<DevServer> records;
+    QList<ServerEntry> records;
 };
 
 // "garbage", "huge", "whole", "drip", "cut", "reset", "big-texts", "control-texts"; an unknown

@@ -4,29 +4,29 @@ QByteArray replyLead() {
     return QByteArrayLiteral("REG\x04");
 }
 
-QByteArray encodeRecord(const DevServer &server) {
+QByteArray encodeRecord(const ServerEntry &server) {
     QByteArray record;
     for (const QByteArray *field :
-         {&server.address, &server.port, &server.name, &server.description})
+         {&server.Address, &server.Port, &server.Name, &server.Description})
         record += *field + '\0';
-    // 0x01 is the byte the reader skips before the tileset.
+    // 0x01 is the unread byte before the tileset.
     record += '\x01';
-    record += char(server.tileset);
-    // The reader ends a record at the first 0x04 from the skipped byte on, so a tileset of 4 ends
+    record += char(server.Tileset);
+    // The reader ends a record at the first 0x04 from the unread byte on, so a tileset of 4 ends
     // it already; another 0x04 would read as an empty record.
-    if (server.tileset != 4)
+    if (server.Tileset != 4)
         record += '\x04';
     return record;
 }
 
-QByteArray encodeServerList(const QList<DevServer> &servers) {
+QByteArray encodeServerList(const QList<ServerEntry> &servers) {
     QByteArray reply = replyLead();
-    for (const DevServer &server : servers)
+    for (const ServerEntry &server : servers)
         reply += encodeRecord(server);
     return reply;
 }
 
-QList<DevServer> sampleServers() {
+QList<ServerEntry> sampleServers() {
     return {
         {"127.0.0.1", "7000", "Ashmere",
          "A quiet realm of fens and drifting fog. Friendly to newcomers, with guides online "

@@ -22,8 +22,8 @@ namespace {
 
 // What the window will be asked to show: the stand-in registry's sample list, which the
 // screenshots show too, plus the widest tileset caption.
-QList<DevServer> shownServers() {
-    QList<DevServer> servers = sampleServers();
+QList<ServerEntry> shownServers() {
+    QList<ServerEntry> servers = sampleServers();
     servers.append({"10.0.0.1", "7000", "Widest", "Tileset caption at its widest.", 255});
     return servers;
 }
