@@ -5,9 +5,9 @@
 # tst_registryquery on the same bytes; here the one listed record that can be seen from outside,
 # the client's command line, is checked byte for byte.
 #
-# Usage: scenarios.sh BUILD_DIR REPORT_FILE
-. "$(dirname "$0")/../e2e/lib.sh" "$1"
-REPORT=${2:?report file}
+# Usage: hostile_registry.sh BUILD_DIR [REPORT_FILE]
+. "$(dirname "$0")/lib.sh" "$1"
+REPORT=${2:-$1/hostile-registry-scenarios.txt}
 RSS_CEILING_KIB=${BRELGAN_RSS_CEILING_KIB:-262144}
 
 # Every control character but NUL and TAB, and every byte from 0x80, as printf escapes: the first
