@@ -1,37 +1,21 @@
 // The window on Qt's offscreen platform, with a recording platform in place of the desktop: its
 // initial state, what it shows for a reply, how it follows the selection, and how each button and
 // key ends or continues the run.
-#include "RecordingPlatform.h"
-#include "frmMain.h"
+#include "LauncherWindow.h"
 #include "sample_reply.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-// Nothing answers here, but the port is valid: the window stays in its waiting state.
-RegistryEndpoint unreachable() {
-    return {QStringLiteral("127.0.0.1"), 9};
-}
-
-struct Window {
-    RecordingPlatform platform;
-    frmMain window{platform, unreachable()};
-
-    template <typename T> T *child(const char *name) {
-        return window.findChild<T *>(QString::fromLatin1(name));
-    }
-    QComboBox *list() { return child<QComboBox>("cmbServers"); }
-    QString description() { return child<QPlainTextEdit>("txtDescription")->toPlainText(); }
-    QString tileset() { return child<QLabel>("lblTileset")->text(); }
-    void ingest(const QByteArray &reply) { window.ingestReply(reply); }
-};
+// When the user presses Cancel or the close box.
+enum class Moment { BeforeLoad, Connecting, Listed };
+enum class Way { CancelButton, CloseBox };
 
 const QByteArray ThreeServers = replyLead() +
                                 encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2}) +
@@ -43,13 +27,16 @@ const QByteArray Client = "/opt/brelgan/brelgan.bin";
 
 } // namespace
 
+Q_DECLARE_METATYPE(Moment)
+Q_DECLARE_METATYPE(Way)
+
 class tst_frmMain : public QObject {
     Q_OBJECT
 
 private slots:
     void initialState();
-    void showsFirstServerOfReply_data();
-    void showsFirstServerOfReply();
+    void showsServer_data();
+    void showsServer();
     void endsOnCancel_data();
     void endsOnCancel();
     void connectButton_data();
@@ -57,7 +44,7 @@ private slots:
 };
 
 void tst_frmMain::initialState() {
-    Window w;
+    LauncherWindow w;
     QCOMPARE(w.list()->count(), 0);
     QVERIFY(!w.list()->isEditable());
     QCOMPARE(w.description(), QString());
@@ -79,88 +66,91 @@ void tst_frmMain::initialState() {
     }
 }
 
-void tst_frmMain::showsFirstServerOfReply_data() {
+void tst_frmMain::showsServer_data() {
     QTest::addColumn<QByteArray>("reply");
+    // The item the user picks after the list fills; -1 leaves the first one selected.
+    QTest::addColumn<int>("picked");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("tileset");
 
-    QTest::newRow("three servers")
-        << ThreeServers << QStringList{"Ashmere", "Brack", "Corrow"} << "Fens"
-        << "Tileset Number: 2";
-    QTest::newRow("tileset 0") << replyLead() + encodeRecord({"a", "b", "Zero", "none", 0})
-                               << QStringList{"Zero"} << "none"
-                               << "Tileset Number: 0";
-    QTest::newRow("tileset 255") << replyLead() + encodeRecord({"a", "b", "Max", "all", 255})
-                                 << QStringList{"Max"} << "all"
-                                 << "Tileset Number: 255";
+    const QStringList three{"Ashmere", "Brack", "Corrow"};
+    QTest::newRow("three servers") << ThreeServers << -1 << three << "Fens"
+                                   << "Tileset Number: 2";
+    QTest::newRow("second picked, tileset 0") << ThreeServers << 1 << three << "Hills"
+                                              << "Tileset Number: 0";
+    QTest::newRow("third picked, tileset 255") << ThreeServers << 2 << three << "Coast"
+                                               << "Tileset Number: 255";
     QTest::newRow("Windows-1252 texts")
         << replyLead() + encodeRecord({"a", "b", "Caf\xe9 \x80\x99", "\x93quoted\x94 \x81", 7})
-        << QStringList{QString::fromUtf8("Café €™")} << QString::fromUtf8("“quoted” \u0081")
+        << -1 << QStringList{QString::fromUtf8("Café €™")} << QString::fromUtf8("“quoted” \u0081")
         << "Tileset Number: 7";
     QTest::newRow("megabyte description without a blank is cut for display")
-        << replyLead() + encodeRecord({"a", "b", "Long", QByteArray(1 << 20, 'D'), 9})
+        << replyLead() + encodeRecord({"a", "b", "Long", QByteArray(1 << 20, 'D'), 9}) << -1
         << QStringList{"Long"} << QString(65536, 'D') << "Tileset Number: 9";
-    QTest::newRow("no servers") << replyLead() << QStringList() << QString() << "Tileset Number: 0";
+    QTest::newRow("no servers") << replyLead() << -1 << QStringList() << QString()
+                                << "Tileset Number: 0";
     QTest::newRow("cut record keeps the whole ones")
-        << replyLead() + encodeRecord({"a", "b", "Whole", "kept", 3}) + QByteArray("x\0y\0Cut", 7)
+        << replyLead() + encodeRecord({"a", "b", "Whole", "kept", 3}) + "x\0y\0Cut"_ba << -1
         << QStringList{"Whole"} << "kept"
         << "Tileset Number: 3";
 }
 
-void tst_frmMain::showsFirstServerOfReply() {
+void tst_frmMain::showsServer() {
     QFETCH(QByteArray, reply);
+    QFETCH(int, picked);
     QFETCH(QStringList, names);
     QFETCH(QString, description);
     QFETCH(QString, tileset);
 
-    Window w;
-    w.ingest(reply);
-    QStringList listed;
-    for (int i = 0; i < w.list()->count(); ++i)
-        listed << w.list()->itemText(i);
-    QCOMPARE(listed, names);
+    LauncherWindow w;
+    w.window.ingestReply(reply);
     QCOMPARE(w.list()->currentIndex(), names.isEmpty() ? -1 : 0);
+    if (picked >= 0)
+        w.list()->setCurrentIndex(picked);
+    QCOMPARE(w.items(), names);
     QCOMPARE(w.window.serverTable().serverCount(), names.size());
     QCOMPARE(w.description(), description);
     QCOMPARE(w.tileset(), tileset);
 }
 
 void tst_frmMain::endsOnCancel_data() {
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QString>("how");
-    for (const char *state : {"loading", "connecting", "listed"}) {
-        // Access keys are proven under a real X server, end to end: the offscreen platform does not
-        // route them.
-        for (const char *how : {"click", "close box"})
-            QTest::addRow("%s, %s", state, how) << state << how;
+    QTest::addColumn<Moment>("moment");
+    QTest::addColumn<Way>("way");
+    // Access keys are proven under a real X server, end to end: the offscreen platform does not
+    // route them.
+    const std::pair<const char *, Moment> moments[] = {{"before load", Moment::BeforeLoad},
+                                                       {"connecting", Moment::Connecting},
+                                                       {"listed", Moment::Listed}};
+    for (const auto &[momentName, moment] : moments) {
+        QTest::addRow("%s, Cancel", momentName) << moment << Way::CancelButton;
+        QTest::addRow("%s, close box", momentName) << moment << Way::CloseBox;
     }
 }
 
 void tst_frmMain::endsOnCancel() {
-    QFETCH(QString, state);
-    QFETCH(QString, how);
+    QFETCH(Moment, moment);
+    QFETCH(Way, way);
 
     QTcpServer silent; // accepts nothing, so the connection stays in the making
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
     silent.pauseAccepting();
-    RecordingPlatform platform;
-    frmMain window(platform, {QStringLiteral("127.0.0.1"), silent.serverPort()});
-    if (state != "loading")
-        window.Form_Load();
-    if (state == "listed")
-        window.ingestReply(ThreeServers);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    LauncherWindow w({QStringLiteral("127.0.0.1"), silent.serverPort()});
+    if (moment != Moment::BeforeLoad)
+        w.window.Form_Load();
+    if (moment == Moment::Listed)
+        w.window.ingestReply(ThreeServers);
+    w.window.show();
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
 
-    if (how == "click")
-        QTest::mouseClick(window.findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
+    if (way == Way::CancelButton)
+        QTest::mouseClick(w.child<QPushButton>("cmdCancel"), Qt::LeftButton);
     else
-        window.close();
-    QVERIFY(platform.ended);
-    QCOMPARE(platform.messages, QStringList());
-    QVERIFY(platform.starts.isEmpty());
+        w.window.close();
+    QVERIFY(w.platform.ended);
+    QCOMPARE(w.platform.messages, QStringList());
+    QVERIFY(w.platform.starts.isEmpty());
 }
 
 void tst_frmMain::connectButton_data() {
@@ -193,9 +183,9 @@ void tst_frmMain::connectButton() {
     QFETCH(Words, started);
     QFETCH(QString, message);
 
-    Window w;
+    LauncherWindow w;
     w.platform.startSucceeds = clientStarts;
-    w.ingest(reply);
+    w.window.ingestReply(reply);
     if (index >= 0)
         w.list()->setCurrentIndex(index);
     QTest::mouseClick(w.child<QPushButton>("cmdConnect"), Qt::LeftButton);

@@ -3,9 +3,8 @@
 // selected server's details with the list and its item, the access keys the buttons announce, and
 // the message box closed from the keyboard. What Orca itself makes of it: screen_reader.sh.
 #include "DesktopPlatform.h"
-#include "RecordingPlatform.h"
+#include "LauncherWindow.h"
 #include "ScreenReader.h"
-#include "frmMain.h"
 #include "sample_reply.h"
 
 #include <QAccessible>
@@ -24,11 +23,7 @@ const QByteArray Servers = replyLead() +
                            encodeRecord({"10.0.0.6", "5001", "Brack", "Hills", 12}) +
                            encodeRecord({"10.0.0.7", "5002", "Cold", "", 0});
 
-struct Window {
-    RecordingPlatform platform;
-    // Nothing listens on the discard port, and the query is never started anyway.
-    frmMain window{platform, {QStringLiteral("127.0.0.1"), 9}};
-
+struct Window : LauncherWindow {
     Window() { window.ingestReply(Servers); }
     QAccessibleInterface *accessible(const char *name) {
         return QAccessible::queryAccessibleInterface(

@@ -2,8 +2,7 @@
 // DejaVu Sans standing in for it) and with DejaVu Sans asked for outright. CTest runs it at
 // QT_SCALE_FACTOR 1 and 2: the layout is in logical pixels, so the window must come out exactly
 // that many times larger with every text still inside its control.
-#include "RecordingPlatform.h"
-#include "frmMain.h"
+#include "LauncherWindow.h"
 #include "sample_reply.h"
 
 #include <QApplication>
@@ -28,10 +27,7 @@ QList<ServerEntry> shownServers() {
     return servers;
 }
 
-struct Window {
-    RecordingPlatform platform;
-    frmMain window{platform, {QStringLiteral("127.0.0.1"), 9}};
-
+struct Window : LauncherWindow {
     explicit Window(const QString &family) {
         if (!family.isEmpty()) {
             QFont font = window.font();
@@ -42,9 +38,6 @@ struct Window {
         window.ingestReply(reply);
         window.show();
         QApplication::setActiveWindow(&window);
-    }
-    template <typename T> T *child(const char *name) {
-        return window.findChild<T *>(QString::fromLatin1(name));
     }
 };
 
