@@ -5,6 +5,7 @@
 #include "ClientLaunch.h"
 #include "DisplayText.h"
 #include "ServerListParser.h"
+#include "check.h"
 #include "query_arrivals.h"
 
 #include <algorithm>
@@ -14,13 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool ok, const char *what) {
-    if (ok)
-        return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
 
 // Where the record's four texts, the unread byte and `tileset` sit in the reply, searching from
 // `from`; -1 if they are not there. The parser never copies or invents bytes, so a record it

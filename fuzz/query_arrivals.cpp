@@ -6,6 +6,8 @@
 // order, once, with one acknowledgement, and nothing is read or sent after the hang-up.
 #include "query_arrivals.h"
 
+#include "check.h"
+
 #include "Platform.h"
 #include "RegistryProtocol.h"
 #include "RegistryQuery.h"
@@ -18,13 +20,6 @@
 #include <deque>
 
 namespace {
-
-void check(bool ok, const char *what) {
-    if (ok)
-        return;
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
 
 class FakeSocket final : public Socket {
 public:

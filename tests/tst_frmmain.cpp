@@ -37,6 +37,8 @@ private slots:
     void initialState();
     void showsServer_data();
     void showsServer();
+    void cannotConnect_data();
+    void cannotConnect();
     void endsOnCancel_data();
     void endsOnCancel();
     void connectButton_data();
@@ -112,6 +114,32 @@ void tst_frmMain::showsServer() {
     QCOMPARE(w.window.serverTable().serverCount(), names.size());
     QCOMPARE(w.description(), description);
     QCOMPARE(w.tileset(), tileset);
+}
+
+// A registry that cannot be reached is reported once; the window stays, waiting no longer.
+void tst_frmMain::cannotConnect_data() {
+    QTest::addColumn<QString>("host");
+    QTest::newRow("nothing listens") << "127.0.0.1";
+    QTest::newRow("host name does not resolve") << "registry.invalid";
+}
+
+void tst_frmMain::cannotConnect() {
+    QFETCH(QString, host);
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    LauncherWindow w({host, port});
+    w.window.Form_Load();
+
+    QVERIFY(w.showsBusy());
+    QTRY_COMPARE_WITH_TIMEOUT(w.platform.messages, QStringList{"Cannot connect to registry!"},
+                              20000);
+    QVERIFY(!w.showsBusy());
+    QVERIFY(!w.platform.ended);
+    QCOMPARE(w.items(), QStringList());
 }
 
 void tst_frmMain::endsOnCancel_data() {

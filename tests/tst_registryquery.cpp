@@ -2,95 +2,14 @@
 // the bytes on the wire, replies in pieces and broken ones, and the moments where the launcher
 // lets pending events run while it holds the reply.
 #include "DisplayText.h"
-#include "LauncherWindow.h"
+#include "LoopbackRegistry.h"
 #include "ServerListParser.h"
 #include "hostile_replies.h"
 #include "sample_reply.h"
 
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
-#include <QTimer>
-
-#include <sys/socket.h>
-
 #include <functional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
-
-const QByteArray SentRequest = "\x00\x02\x03\x01"_ba;
-const QByteArray SentAck = "\x00\x01\x04"_ba;
-
-// How the registry ends its side of the conversation once its bytes are out.
-enum class Ending { WaitsForAck, HangsUp, Resets };
-
-// The registry's side of one connection.
-class Registry {
-public:
-    Registry() { QVERIFY(server.listen(QHostAddress::LocalHost, 0)); }
-
-    RegistryEndpoint endpoint() const { return {QStringLiteral("127.0.0.1"), server.serverPort()}; }
-
-    // Waits for the launcher to connect and ask; the peer socket stays owned by the server.
-    bool accept() {
-        if (!server.hasPendingConnections() && !server.waitForNewConnection(5000))
-            return false;
-        peer = server.nextPendingConnection();
-        QObject::connect(peer, &QTcpSocket::readyRead, [this] { received += peer->readAll(); });
-        return QTest::qWaitFor([this] { return received == SentRequest; });
-    }
-
-    // Sends `reply` cut at `cuts` as a remote registry would: the first piece a round trip after
-    // the request, each further piece `gapMs` after the last; then ends as told. Notes whether an
-    // acknowledgement came before the last piece was out.
-    void send(const QByteArray &reply, const QList<int> &cuts, int gapMs, Ending ending) {
-        QList<int> bounds = cuts;
-        bounds.append(int(reply.size()));
-        qsizetype from = 0;
-        int at = 150;
-        for (const int bound : bounds) {
-            const QByteArray piece = reply.mid(from, bound - from);
-            const bool last = bound == bounds.back();
-            from = bound;
-            QTimer::singleShot(at, peer, [this, piece, last, ending] {
-                ackedEarly = ackedEarly || received.size() > SentRequest.size();
-                peer->write(piece);
-                peer->flush();
-                if (last && ending == Ending::HangsUp)
-                    peer->disconnectFromHost();
-                else if (last && ending == Ending::Resets)
-                    reset();
-            });
-            at += gapMs;
-        }
-    }
-
-    // Hangs up with a reset instead of an orderly close.
-    void reset() {
-        linger off = {1, 0};
-        setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &off, sizeof off);
-        peer->abort();
-    }
-
-    QTcpServer server;
-    QTcpSocket *peer = nullptr;
-    QByteArray received;
-    bool ackedEarly = false;
-};
-
-// A launcher that has connected to the loopback registry and asked for the list. A short stall
-// time keeps the cut replies quick to test.
-struct Asked : Registry, LauncherWindow {
-    explicit Asked(ReadingLimits limits = {.stallMs = 1000})
-        : LauncherWindow(Registry::endpoint(), limits) {}
-    bool start() {
-        window.Form_Load();
-        return accept();
-    }
-    QTcpSocket *launcherSide() const { return window.findChild<QTcpSocket *>(); }
-};
 
 QStringList namesIn(const std::vector<ServerEntry> &entries) {
     QStringList names;
@@ -117,8 +36,6 @@ class tst_RegistryQuery : public QObject {
 private slots:
     void conversation_data();
     void conversation();
-    void cannotConnect_data();
-    void cannotConnect();
     void cancelWhileWaiting_data();
     void cancelWhileWaiting();
     void whileTheReplyIsHeld_data();
@@ -222,31 +139,6 @@ void tst_RegistryQuery::conversation() {
     QCOMPARE(size_t(servers.serverCount()), records.size());
     for (qint32 i = 0; i < servers.serverCount(); ++i)
         QVERIFY2(servers.entry(i) == records[size_t(i)], qPrintable(QString::number(i)));
-}
-
-void tst_RegistryQuery::cannotConnect_data() {
-    QTest::addColumn<QString>("host");
-    QTest::newRow("nothing listens") << "127.0.0.1";
-    QTest::newRow("host name does not resolve") << "registry.invalid";
-}
-
-void tst_RegistryQuery::cannotConnect() {
-    QFETCH(QString, host);
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
-    LauncherWindow w({host, port});
-    w.window.Form_Load();
-
-    QVERIFY(w.showsBusy());
-    QTRY_COMPARE_WITH_TIMEOUT(w.platform.messages, QStringList{"Cannot connect to registry!"},
-                              20000);
-    QVERIFY(!w.showsBusy());
-    QVERIFY(!w.platform.ended);
-    QCOMPARE(w.items(), QStringList());
 }
 
 // Cancel ends the program at once while the launcher waits for a reply, and nothing is
