@@ -1,5 +1,5 @@
-// The real desktop behind the Platform seam: Qt's message box and event loop, and POSIX process
-// start.
+// The real desktop behind the Platform seam: Qt's message box and event loop here, process start
+// and the application directory from NativeDesktop.h, one implementation per system.
 #pragma once
 
 #include "Platform.h"
