@@ -62,6 +62,46 @@ public:
     bool ended = false;
 };
 
+// Each arrival is led by one control byte: its low five bits give the piece's length, the top
+// three what happens before it arrives.
+enum Before { ShortPause, LongPause, DuringEvents, RegistryHangsUp };
+struct Arrival {
+    Before before;
+    QByteArray piece;
+};
+
+std::deque<Arrival> planArrivals(const std::uint8_t *data, size_t size) {
+    std::deque<Arrival> arrivals;
+    for (size_t at = 0; at < size;) {
+        const std::uint8_t control = data[at++];
+        const size_t length = std::min<size_t>(control & 0x1F, size - at);
+        arrivals.push_back(
+            {Before((control >> 5) % 4),
+             QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(length))});
+        at += length;
+    }
+    return arrivals;
+}
+
+// What the conversation must have come to, whatever the order of events.
+void checkOutcome(const FakeSocket &socket, const QList<QByteArray> &ingested, int closedFirst,
+                  bool hungUp) {
+    const bool acknowledged = socket.sent.size() > ListRequest.size();
+    check(socket.sent == ListRequest ||
+              socket.sent == ListRequest.toByteArray() + ReplyAck.toByteArray(),
+          "something other than one request and at most one acknowledgement was sent");
+    check(ingested.size() <= 1, "the reply was ingested more than once");
+    check(!acknowledged || !socket.read.isEmpty(), "acknowledged a reply that never came");
+    check(ingested.isEmpty() == socket.read.isEmpty(), "bytes were read but never ingested");
+    if (!ingested.isEmpty()) {
+        check(acknowledged && socket.closed, "ingested before acknowledging and hanging up");
+        check(ingested.front() == socket.read.first(std::min<qsizetype>(socket.read.size(), 256)),
+              "ingested bytes are not the bytes read, in order");
+    }
+    check(closedFirst == (hungUp && socket.read.isEmpty() ? 1 : 0),
+          "a hang-up before any byte was not reported once, or one after bytes was");
+}
+
 QCoreApplication &application() {
     static int argc = 1;
     static char name[] = "fuzz";
@@ -74,22 +114,7 @@ QCoreApplication &application() {
 
 void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     application();
-    // Each arrival is led by one control byte: its low five bits give the piece's length, the
-    // top three what happens before it arrives.
-    enum Before { ShortPause, LongPause, DuringEvents, RegistryHangsUp };
-    struct Arrival {
-        Before before;
-        QByteArray piece;
-    };
-    std::deque<Arrival> arrivals;
-    for (size_t at = 0; at < size;) {
-        const std::uint8_t control = data[at++];
-        const size_t length = std::min<size_t>(control & 0x1F, size - at);
-        arrivals.push_back(
-            {Before((control >> 5) % 4),
-             QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(length))});
-        at += length;
-    }
+    const std::deque<Arrival> arrivals = planArrivals(data, size);
 
     qint64 now = 0;
     FakeSocket socket;
@@ -141,19 +166,5 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     now += 10000;
     query.onQuietTime();
 
-    const bool acknowledged = socket.sent.size() > ListRequest.size();
-    check(socket.sent == ListRequest ||
-              socket.sent == ListRequest.toByteArray() + ReplyAck.toByteArray(),
-          "something other than one request and at most one acknowledgement was sent");
-    check(ingested.size() <= 1, "the reply was ingested more than once");
-    check(!acknowledged || !socket.read.isEmpty(), "acknowledged a reply that never came");
-    if (!ingested.isEmpty()) {
-        check(acknowledged && socket.closed, "ingested before acknowledging and hanging up");
-        check(ingested.front() == socket.read.first(std::min<qsizetype>(socket.read.size(), 256)),
-              "ingested bytes are not the bytes read, in order");
-    } else if (!socket.read.isEmpty()) {
-        check(false, "bytes were read but never ingested");
-    }
-    check(closedFirst == (hungUp && socket.read.isEmpty() ? 1 : 0),
-          "a hang-up before any byte was not reported once, or one after bytes was");
+    checkOutcome(socket, ingested, closedFirst, hungUp);
 }
