@@ -43,7 +43,6 @@ struct LinkedRegistry {
     quint16 port = 0;
     double lastByteAt = -1;
     bool hungUp = false;
-    double ackAt = -1, requestAt = -1;
 
     LinkedRegistry(const QByteArray &reply, int rttMs) : unsent(reply.size()) {
         QVERIFY(replyFile.open() && replyFile.write(reply) == reply.size() && replyFile.flush());
@@ -63,10 +62,6 @@ struct LinkedRegistry {
                 port = quint16(words[2].mid(words[2].lastIndexOf(':') + 1).toUInt());
             else if (words[0] == "sent" && (unsent -= words[1].toLongLong()) == 0)
                 lastByteAt = now();
-            else if (words[0] == "received:" && words.size() == 4)
-                ackAt = now();
-            else if (words[0] == "received:")
-                requestAt = now();
             else if (words[0] == "peer")
                 hungUp = true;
         }

@@ -47,22 +47,16 @@ void log(const QString &line) {
     std::exit(2);
 }
 
-// A remote registry's reply as TCP slow start brings it: segments in flights of 10, 20, 40...,
-// the first flight one round trip after the request (the request's way there and the reply's way
-// back), each next one a round trip later. On a line of `kbit` kbit/s each segment takes its time
-// on the wire, and a flight still on the line delays the next.
-QList<Piece> linkPlan(const QByteArray &reply, int rttMs, int segment, int kbit) {
+// A remote registry's reply as TCP slow start brings it: 1448-byte segments in flights of 10, 20,
+// 40..., the first flight one round trip after the request (the request's way there and the
+// reply's way back), each next one a round trip later.
+QList<Piece> linkPlan(const QByteArray &reply, int rttMs) {
+    constexpr qsizetype Segment = 1448;
     QList<Piece> plan;
-    double flightStart = rttMs;
-    double lineFree = 0;
-    for (qsizetype at = 0, flight = 10; at < reply.size(); flight *= 2, flightStart += rttMs) {
-        lineFree = std::max(lineFree, flightStart);
-        for (qsizetype i = 0; i < flight && at < reply.size(); ++i, at += segment) {
-            const QByteArray bytes = reply.mid(at, segment);
-            lineFree += kbit > 0 ? bytes.size() * 8.0 / kbit : 0;
-            plan.append({lineFree, bytes});
-        }
-    }
+    double flightAt = rttMs;
+    for (qsizetype at = 0, flight = 10; at < reply.size(); flight *= 2, flightAt += rttMs)
+        for (qsizetype i = 0; i < flight && at < reply.size(); ++i, at += Segment)
+            plan.append({flightAt, reply.mid(at, Segment)});
     return plan;
 }
 
@@ -193,8 +187,6 @@ Options parseOptions(const QCoreApplication &app) {
         {"raw", "Serve the bytes of FILE.", "FILE"},
         {"scenario", "Serve a hostile reply: garbage, huge, whole, drip, cut, ...", "NAME"},
         {"link", "Send as a registry a round trip of MS away would.", "MS"},
-        {"segment", "Segment size for --link.", "BYTES", "1448"},
-        {"rate", "Line rate for --link in kbit/s; 0: no limit.", "KBIT", "0"},
         {"drip", "Send one byte at a time, MS apart.", "MS"},
         {"reset", "Reset the connection once the reply is sent."},
         {"close-first", "Hang up at once."},
@@ -217,8 +209,7 @@ Options parseOptions(const QCoreApplication &app) {
                     parser.isSet("silent"),
                     {}};
     if (parser.isSet("link")) {
-        options.plan = linkPlan(reply, number(parser, "link"),
-                                std::max(1, number(parser, "segment")), number(parser, "rate"));
+        options.plan = linkPlan(reply, number(parser, "link"));
     } else if (parser.isSet("drip")) {
         const int dripMs = number(parser, "drip");
         for (qsizetype i = 0; i < reply.size(); ++i)
