@@ -1,11 +1,8 @@
 // Stand-in for the game client on Windows: records the command line the launcher started it
-// with. A Windows program receives one line, not a list, so it keeps both: GetCommandLineW()
-// exactly, then the words CommandLineToArgvW makes of it (the way most programs split it),
-// each followed by a NUL, all as UTF-8 in "brelgan.bin.received" beside the executable. Only
-// the Windows API, so it needs no DLL of its own and starts at once.
+// with. A Windows program receives one line, not a list of words, so that line is what it keeps:
+// GetCommandLineW() exactly, as UTF-8 followed by a NUL, in "brelgan.bin.received" beside the
+// executable. Only the Windows API, so it needs no DLL of its own and starts at once.
 #include <windows.h>
-
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -33,17 +30,8 @@ std::wstring recordPath() {
 } // namespace
 
 int main() {
-    const wchar_t *commandLine = GetCommandLineW();
-    std::string record = utf8(commandLine);
+    std::string record = utf8(GetCommandLineW());
     record.push_back('\0');
-    int argc = 0;
-    if (wchar_t **argv = CommandLineToArgvW(commandLine, &argc)) {
-        for (int i = 0; i < argc; ++i) {
-            record += utf8(argv[i]);
-            record.push_back('\0');
-        }
-        LocalFree(argv);
-    }
 
     // Written under a temporary name and renamed, so a test that sees the file sees all of it.
     const std::wstring path = recordPath();
