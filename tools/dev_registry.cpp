@@ -200,7 +200,7 @@ Options parseOptions(const QCoreApplication &app) {
     else if (parser.isSet("raw"))
         reply = readFile(parser.value("raw"));
     else if (parser.isSet("scenario") &&
-             (reply = hostileReply(parser.value("scenario").toUtf8()).bytes).isEmpty())
+             (reply = hostileReply(parser.value("scenario").toUtf8())).isEmpty())
         fail("no scenario " + parser.value("scenario"));
 
     Options options{quint16(number(parser, "port")),

@@ -2,25 +2,18 @@
 
 namespace {
 
-void add(HostileReply &reply, const ServerEntry &server) {
-    reply.bytes += encodeRecord(server);
-    reply.records.append(server);
-}
-
 // Three small records: enough for a cut or a reset to land inside one of them.
-HostileReply threeRecords() {
-    HostileReply reply{replyLead(), {}};
-    add(reply, {"10.0.0.5", "5000", "Ashmere", "Fens and reeds", 2});
-    add(reply, {"10.0.0.6", "5001", "Brack", "Hills", 12});
-    add(reply, {"10.0.0.7", "5002", "Corrow", "Coast", 0});
-    return reply;
+QByteArray threeRecords() {
+    return encodeServerList({{"10.0.0.5", "5000", "Ashmere", "Fens and reeds", 2},
+                             {"10.0.0.6", "5001", "Brack", "Hills", 12},
+                             {"10.0.0.7", "5002", "Corrow", "Coast", 0}});
 }
 
 // Two whole records and the first half of a third.
-HostileReply cutInRecord() {
-    HostileReply reply = threeRecords();
-    const QByteArray third = encodeRecord(reply.records.takeLast());
-    reply.bytes.chop(third.size() - third.size() / 2);
+QByteArray cutInRecord() {
+    QByteArray reply = threeRecords();
+    const QByteArray third = encodeRecord({"10.0.0.7", "5002", "Corrow", "Coast", 0});
+    reply.chop(third.size() - third.size() / 2);
     return reply;
 }
 
@@ -38,26 +31,26 @@ QByteArray garbage(qsizetype size) {
 }
 
 // At least 16 MiB of well-formed records.
-HostileReply huge() {
-    HostileReply reply{replyLead(), {}};
+QByteArray huge() {
+    QByteArray reply = replyLead();
     const QByteArray description(1000, 'd');
-    for (int i = 0; reply.bytes.size() < 16 * 1024 * 1024; ++i)
-        add(reply, {"10.1." + QByteArray::number(i / 256) + '.' + QByteArray::number(i % 256),
-                    "5000", "Server " + QByteArray::number(i), description, quint8(i)});
+    for (int i = 0; reply.size() < 16 * 1024 * 1024; ++i)
+        reply +=
+            encodeRecord({"10.1." + QByteArray::number(i / 256) + '.' + QByteArray::number(i % 256),
+                          "5000", "Server " + QByteArray::number(i), description, quint8(i)});
     return reply;
 }
 
 // A name and a description of 1 MiB each, then an ordinary record.
-HostileReply bigTexts() {
-    HostileReply reply{replyLead(), {}};
-    add(reply, {"10.0.0.8", "5000", QByteArray(1 << 20, 'N'), QByteArray(1 << 20, 'D'), 3});
-    add(reply, {"10.0.0.9", "5001", "After", "the big one", 4});
-    return reply;
+QByteArray bigTexts() {
+    return encodeServerList(
+        {{"10.0.0.8", "5000", QByteArray(1 << 20, 'N'), QByteArray(1 << 20, 'D'), 3},
+         {"10.0.0.9", "5001", "After", "the big one", 4}});
 }
 
 // Every control character but NUL, and every byte from 0x80 to 0xFF, in each text that can hold
 // them. The address and port stay blank-free, so each must reach the client as one argument.
-HostileReply controlTexts() {
+QByteArray controlTexts() {
     QByteArray controls;
     for (int b = 0x01; b < 0x20; ++b)
         if (b != ' ' && b != '\t')
@@ -66,17 +59,16 @@ HostileReply controlTexts() {
     QByteArray high;
     for (int b = 0x80; b <= 0xFF; ++b)
         high += char(b);
-    HostileReply reply{replyLead(), {}};
-    add(reply, {controls + high, high + controls, controls + high, high + "\r\n" + controls, 0xFF});
-    add(reply, {"10.0.0.10", "5000", "\x1b[31mred\x1b[0m", "tab\there\nline", 0x80});
-    return reply;
+    return encodeServerList(
+        {{controls + high, high + controls, controls + high, high + "\r\n" + controls, 0xFF},
+         {"10.0.0.10", "5000", "\x1b[31mred\x1b[0m", "tab\there\nline", 0x80}});
 }
 
 } // namespace
 
-HostileReply hostileReply(const QByteArray &name) {
+QByteArray hostileReply(const QByteArray &name) {
     if (name == "garbage")
-        return {garbage(4096), {}};
+        return garbage(4096);
     if (name == "huge")
         return huge();
     if (name == "drip" || name == "whole")
