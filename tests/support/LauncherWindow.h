@@ -26,8 +26,6 @@ struct LauncherWindow {
             names.append(list()->itemText(i));
         return names;
     }
-    QString description() const { return child<QPlainTextEdit>("txtDescription")->toPlainText(); }
-    QString tileset() const { return child<QLabel>("lblTileset")->text(); }
     bool showsBusy() const {
         return window.testAttribute(Qt::WA_SetCursor) && window.cursor().shape() == Qt::BusyCursor;
     }
