@@ -36,8 +36,7 @@ void tst_DesktopPlatform::startsClient() {
     qputenv("BRELGAN_STUB_SIGNALS", QFile::encodeName(report));
     // Set up as the launcher is: SIGPIPE ignored (Qt does that), and a signal blocked.
     signal(SIGPIPE, SIG_IGN);
-    sigset_t blocked;
-    sigemptyset(&blocked);
+    sigset_t blocked{};
     sigaddset(&blocked, SIGUSR1);
     sigprocmask(SIG_BLOCK, &blocked, nullptr);
 
