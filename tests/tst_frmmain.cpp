@@ -81,10 +81,10 @@ void tst_frmMain::acts_data() {
     const Act connect = &frmMain::cmdConnect_Click;
     const QByteArray program = "/opt/My Games/brelgan.bin";
     // Runs of blanks and tabs separate words, none empty; nothing else is interpreted.
-    const QByteArray odd = "  a b\t;rm|$(id)`id`'\"*\x80\xff";
-    QTest::newRow("Connect: blanks, shell characters, empty port")
-        << connect << Servers{{odd, "", "N", "", 0}}
-        << Starts{{program, {"a", "b", odd.mid(6), "0"}, odd + "  0"}} << QStringList() << true;
+    const QByteArray shell = ";rm|$(id)`id`'\"*\x80\xff", address = "  a b\t" + shell + " \t";
+    QTest::newRow("Connect: runs of blanks, shell characters, blank port")
+        << connect << Servers{{address, "\t", "N", "", 0}}
+        << Starts{{program, {"a", "b", shell, "0"}, address + " \t 0"}} << QStringList() << true;
     QTest::newRow("Connect, third picked, client cannot start")
         << connect << Three << Starts{{program, {"h.example", "7000", "255"}, "h.example 7000 255"}}
         << QStringList{"The game client could not be started:\n" + QString::fromUtf8(program)}
@@ -92,6 +92,8 @@ void tst_frmMain::acts_data() {
     QTest::newRow("Connect, nothing listed")
         << connect << Servers() << Starts() << QStringList{"Please select a server to connect to."}
         << false;
+    QTest::newRow("Cancel") << Act(&frmMain::cmdCancel_Click) << Three << Starts() << QStringList()
+                            << true;
     QTest::newRow("close box") << Act([](frmMain &f) { f.close(); }) << Three << Starts()
                                << QStringList() << true;
     QTest::newRow("registry cannot be reached")
