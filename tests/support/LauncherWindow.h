@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QStringList>
 
 struct LauncherWindow {
     // Nothing answers on port 9, but it is a valid endpoint: the window waits.
@@ -16,9 +15,7 @@ struct LauncherWindow {
                             ReadingLimits limits = {})
         : window(platform, std::move(registry), limits) {}
 
-    template <typename T> T *child(const char *name) const {
-        return window.findChild<T *>(QString::fromLatin1(name));
-    }
+    template <typename T> T *child(const char *name) const { return window.findChild<T *>(name); }
     QComboBox *list() const { return child<QComboBox>("cmbServers"); }
     QStringList items() const {
         QStringList names;
@@ -26,11 +23,7 @@ struct LauncherWindow {
             names.append(list()->itemText(i));
         return names;
     }
-    QString description() const { return child<QPlainTextEdit>("txtDescription")->toPlainText(); }
-    QString tileset() const { return child<QLabel>("lblTileset")->text(); }
-    bool showsBusy() const {
-        return window.testAttribute(Qt::WA_SetCursor) && window.cursor().shape() == Qt::BusyCursor;
-    }
+    bool showsBusy() const { return window.cursor().shape() == Qt::BusyCursor; }
 
     RecordingPlatform platform;
     frmMain window;

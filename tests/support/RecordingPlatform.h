@@ -16,7 +16,8 @@ public:
     QList<ProcessStart> starts;
     int pendingEventRuns = 0;
     bool ended = false;
-    QByteArray directory = "/opt/brelgan";
+    // With a blank, as a user's own folder may have.
+    QByteArray directory = "/opt/My Games";
     bool startSucceeds = true;
     // Called at every point where the program lets pending events run, before they run.
     std::function<void(int run)> atPendingEvents;
