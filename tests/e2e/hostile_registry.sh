@@ -10,7 +10,6 @@ RSS_CEILING_KIB=${BRELGAN_RSS_CEILING_KIB:-262144}
 export BRELGAN_STUB_ARGV="$E2E_TMP/client-argv"
 
 box() { BOX=$(xdotool search --onlyvisible --name '^Brelgan$' 2>/dev/null | head -n 1) && [ -n "$BOX" ]; }
-no_box() { ! box; }
 
 # row NAME REGISTRY_ARGS LAUNCHER BOX ARGV
 #   REGISTRY_ARGS: empty when no registry runs. BOX: - (none; the launcher hangs up on the reply),
@@ -18,21 +17,15 @@ no_box() { ! box; }
 #   first server's words as printf escapes, which Connect must hand the client byte for byte.
 row() {
     local name=$1 box=$4 argv=$5 registry= rss
-    echo "--- $name"
-    if [ -n "$2" ]; then
-        start_registry $2
-        registry=${BACKGROUND_PIDS[-1]}
-    fi
+    [ -z "$2" ] || { start_registry $2 && registry=${BACKGROUND_PIDS[-1]}; }
     start_launcher "$BUILD_DIR/$3"
     wait_window
     # The conversation must be over before its peak memory is read.
     if [ "$box" = - ]; then wait_log '^peer closed$'; else wait_until 15 box || fail "$name: no message box"; fi
     rss=$(awk '/^VmHWM:/ { print $2 }' "/proc/$LAUNCHER_PID/status")
     [ "$rss" -le "$RSS_CEILING_KIB" ] || fail "$name: peak RSS $rss KiB over $RSS_CEILING_KIB KiB"
-    if [ "$box" != - ]; then
-        xdotool windowfocus --sync "$BOX" key --clearmodifiers Return
-        wait_until 10 no_box || fail "$name: the message box did not close"
-    fi
+    [ "$box" = - ] || xdotool windowfocus --sync "$BOX" key --clearmodifiers Return
+    wait_until 10 eval "! box" || fail "$name: the message box did not close"
     # Only the absence of an ending shows the window stayed: give it the time one would take.
     [ "$box" != stays ] || { sleep 0.3 && ! launcher_gone; } || fail "$name: the window did not stay"
     if [ "$argv" != - ]; then

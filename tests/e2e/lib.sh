@@ -26,11 +26,7 @@ fi
 fail() { echo "FAIL: $*" >&2; tail -n 40 "$REGISTRY_LOG" "$E2E_TMP/launcher.out" >&2 2>/dev/null; exit 1; }
 
 # wait_until SECONDS COMMAND...: polls until the command succeeds; false on timeout.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do [ "$SECONDS" -lt "$deadline" ] || return 1; sleep 0.05; done
-}
+wait_until() { local end=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.05; done; }
 
 # A display of our own: -displayfd lets the server pick a free number, so tests never collide.
 # -noreset: by default the server resets when its last client leaves, and a launcher that
@@ -43,18 +39,10 @@ start_xvfb() {
 }
 
 # start_registry ARGS...: the stand-in registry on the launcher's fixed port; a new log each time.
-start_registry() {
-    "$BUILD_DIR/dev-registry" --port 5679 "$@" 2>"$REGISTRY_LOG" &
-    BACKGROUND_PIDS+=($!)
-    wait_log '^listening on'
-}
+start_registry() { "$BUILD_DIR/dev-registry" --port 5679 "$@" 2>"$REGISTRY_LOG" & BACKGROUND_PIDS+=($!); wait_log '^listening on'; }
 
 # start_launcher [PATH]: the launcher, by default the one in the build directory.
-start_launcher() {
-    "${1:-$BUILD_DIR/brelgan-launcher}" >"$E2E_TMP/launcher.out" 2>&1 &
-    LAUNCHER_PID=$!
-    BACKGROUND_PIDS+=("$LAUNCHER_PID")
-}
+start_launcher() { "${1:-$BUILD_DIR/brelgan-launcher}" >"$E2E_TMP/launcher.out" 2>&1 & LAUNCHER_PID=$! BACKGROUND_PIDS+=($!); }
 
 # wait_window: waits for the launcher's window to be mapped; sets WINDOW.
 find_window() { WINDOW=$(xdotool search --onlyvisible --name '^Wendrake$' 2>/dev/null | head -n 1) && [ -n "$WINDOW" ]; }
@@ -71,10 +59,13 @@ launcher_gone() { ! ps -o stat= -p "$LAUNCHER_PID" | grep -qv Z; }
 # expect_launcher_exit STATUS (a sanitizer's report changes the status too).
 expect_launcher_exit() {
     wait_until 15 launcher_gone || fail "the launcher did not end"
-    local status=0
-    wait "$LAUNCHER_PID" || status=$?
+    local status=0; wait "$LAUNCHER_PID" || status=$?
     [ "$status" = "$1" ] || fail "the launcher ended with status $status, not $1"
 }
 
 # press KEYS...: keyboard input to the launcher's window, as a user at the keyboard.
 press() { xdotool windowfocus --sync "$WINDOW" key --clearmodifiers --delay 50 "$@"; }
+
+# shows LINE_REGEX: a line of the launcher's accessible tree matches. Debian's own Python: the
+# AT-SPI bindings live there, whatever python3 is first on the PATH.
+shows() { /usr/bin/python3 "${BASH_SOURCE[0]%/*}/../desktop/accessible_tree.py" "$LAUNCHER_PID" 2>/dev/null | grep -E "$1" >/dev/null; }
