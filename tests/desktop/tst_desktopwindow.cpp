@@ -1,12 +1,13 @@
-// The window as the desktop presents it: every control named for a screen reader and inside the
-// window, with its text whole, in the window's own font (Verdana, or DejaVu Sans standing in for
-// it). CTest runs it at QT_SCALE_FACTOR 1 and 2: the layout is in logical pixels, so the window
-// comes out that many times larger with every text still inside its control. What Orca itself
-// says of the window: screen_reader.sh.
+// The window as the desktop presents it: every control named for a screen reader, reached by Tab
+// in order, and inside the window, with its text whole, in the window's own font (Verdana, or
+// DejaVu Sans standing in for it). CTest runs it at QT_SCALE_FACTOR 1 and 2: the layout is in
+// logical pixels, so the window comes out that many times larger with every text still inside its
+// control. What Orca itself says of the window: screen_reader.sh.
 #include "LauncherWindow.h"
 #include "sample_reply.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QScrollBar>
 #include <QTest>
 
@@ -34,6 +35,16 @@ void tst_DesktopWindow::everyControlShown() {
         names.append(root->child(i)->text(QAccessible::Name));
     QCOMPARE(names, QStringList({"Ashmere", "Tileset Number: 0", "Server description", "Cancel",
                                  "Connect"}));
+
+    // From the keyboard alone: Tab goes round every control and back to the list.
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QStringList order;
+    for (int i = 0; i < 5; ++i) {
+        order.append(QApplication::focusWidget()->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, QStringList(
+                        {"cmbServers", "txtDescription", "cmdConnect", "cmdCancel", "cmbServers"}));
 
     QCOMPARE(w.window.size(), QSize(281, 169));
     for (QWidget *control : w.window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
