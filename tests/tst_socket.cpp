@@ -20,6 +20,7 @@ private slots:
     void events_data();
     void events();
     void silentFirstAddress();
+    void attemptOrder();
 };
 
 void tst_Socket::events_data() {
@@ -86,6 +87,15 @@ void tst_Socket::silentFirstAddress() {
     QTRY_COMPARE(connected.size(), 1);
     // The silent attempt is dropped: the winner alone is left.
     QTRY_COMPARE(socket.findChildren<QTcpSocket *>().size(), 1);
+}
+
+// The families take turns, the first one resolved first, and the larger family's rest comes last.
+void tst_Socket::attemptOrder() {
+    QList<QHostAddress> resolved;
+    for (const char *text : {"2001:db8::1", "2001:db8::2", "2001:db8::3", "192.0.2.1"})
+        resolved.append(QHostAddress(QString::fromLatin1(text)));
+    QCOMPARE(Socket::attemptOrder(resolved),
+             QList<QHostAddress>({resolved[0], resolved[3], resolved[1], resolved[2]}));
 }
 
 QTEST_GUILESS_MAIN(tst_Socket)
