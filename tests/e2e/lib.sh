@@ -13,7 +13,9 @@ BUILD_DIR=$(cd "${1:?build directory}" && pwd)
 E2E_TMP=$(mktemp -d)
 REGISTRY_LOG="$E2E_TMP/registry.log"
 BACKGROUND_PIDS=()
-trap 'kill "${BACKGROUND_PIDS[@]}" 2>/dev/null || true; wait; rm -rf "$E2E_TMP"' EXIT
+# A script with more to stop calls this from its own trap.
+e2e_cleanup() { kill "${BACKGROUND_PIDS[@]}" 2>/dev/null || true; wait; rm -rf "$E2E_TMP"; }
+trap e2e_cleanup EXIT
 export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 if [ -n "${DBUS_SESSION_OWN:-}" ]; then
