@@ -12,12 +12,12 @@ Socket::Socket(QObject *parent) : QObject(parent), stagger(new QTimer(this)) {
 }
 
 void Socket::Connect(const QString &host, quint16 port) {
-    reset();
-    forgetConnection();
     if (const QHostAddress literal(host); !literal.isNull()) {
         connectToAddresses({literal}, port);
         return;
     }
+    reset();
+    forgetConnection();
     stage = Stage::Resolving;
     lookupId = QHostInfo::lookupHost(host, this, [this, port](const QHostInfo &info) {
         if (stage != Stage::Resolving || info.lookupId() != lookupId)
@@ -104,10 +104,7 @@ void Socket::attemptFailed(QTcpSocket *attempt) {
     // Qt is still inside this attempt's signal.
     attempt->deleteLater();
     // A refusal says nothing about the other addresses: the next one need not wait its turn.
-    if (!untried.isEmpty())
-        startNextAttempt();
-    else if (attempts.isEmpty())
-        giveUp();
+    startNextAttempt();
 }
 
 void Socket::dropAttempts() {

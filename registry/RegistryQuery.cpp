@@ -67,6 +67,14 @@ void RegistryQuery::readPending() {
     reader.arrived(bytes, lastArrivalAt);
 }
 
+bool RegistryQuery::takeWhatCame() {
+    readPending();
+    if (reader.isEmpty())
+        return false;
+    takeReply();
+    return true;
+}
+
 void RegistryQuery::takeReply() {
     stage = Stage::Taken;
     quiet->stop();
@@ -87,12 +95,8 @@ void RegistryQuery::takeReply() {
 void RegistryQuery::onClose() {
     if (stage != Stage::Reading || platform.programEnded())
         return;
-    // The bytes that came before the hang-up are the reply, as far as it got.
-    readPending();
-    if (!reader.isEmpty()) {
-        takeReply();
+    if (takeWhatCame())
         return;
-    }
     stage = Stage::Over;
     quiet->stop();
     emit closedFirst();
@@ -101,14 +105,8 @@ void RegistryQuery::onClose() {
 void RegistryQuery::onError() {
     if (stage == Stage::Taken || stage == Stage::Over || platform.programEnded())
         return;
-    // A connection that breaks after part of the reply came keeps what came.
-    if (stage == Stage::Reading) {
-        readPending();
-        if (!reader.isEmpty()) {
-            takeReply();
-            return;
-        }
-    }
+    if (stage == Stage::Reading && takeWhatCame())
+        return;
     if (failureReported)
         return;
     failureReported = true;

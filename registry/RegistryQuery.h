@@ -50,6 +50,9 @@ private:
 
     void takeReply();
     void readPending();
+    // The bytes that came before the connection ended are the reply, as far as it got: taken, if
+    // there are any.
+    bool takeWhatCame();
 
     Socket &socket;
     Platform &platform;
