@@ -7,6 +7,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char *argv[]) {
     // The launcher takes no arguments of its own, and none of Qt's either: only the program name
     // reaches QApplication.
@@ -23,5 +26,10 @@ int main(int argc, char *argv[]) {
     frmMain window(platform, RegistryEndpoint{QStringLiteral(BRELGAN_REGISTRY_HOST), RegistryPort});
     window.Form_Load();
     window.show();
-    return app.exec();
+    const int status = QApplication::exec();
+    // The program ends at once. Returning would run Qt's clean-up, which waits for a host-name
+    // lookup still under way in its thread pool: up to 20 s with a resolver that never answers,
+    // with the window already gone. Nothing is left that the system does not release itself.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }

@@ -31,3 +31,17 @@ DESKTOP_PACKAGES=(orca at-spi2-core dbus-daemon dbus-session-bus-common python3-
     weston qt6-wayland)
 # What the fuzz target needs: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# debian_archives: the Debian archives this machine installs from, one "URI SUITE COMPONENT" a
+# line, as its own apt configuration names them; a mirror stays a mirror.
+debian_archives() {
+    apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' \
+        'Origin: Debian' 'Target-Of: deb' | sort -u
+}
+
+# debian_archive: the one of them that carries this machine's release itself.
+debian_archive() {
+    local codename
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    debian_archives | awk -v suite="$codename" '$2 == suite { print $1; exit }'
+}
