@@ -1,5 +1,6 @@
 #include "DisplayText.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -12,6 +13,8 @@ constexpr std::array<char16_t, 32> Cp1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+constexpr qsizetype ShownDescriptionLimit = 65536;
+
 } // namespace
 
 QString displayText(QByteArrayView bytes) {
@@ -22,4 +25,20 @@ QString displayText(QByteArrayView bytes) {
         *out++ = QChar(byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : char16_t(byte));
     }
     return text;
+}
+
+QString tilesetCaption(int tileset) {
+    return QStringLiteral("Tileset Number: %1").arg(tileset);
+}
+
+QString shownDescription(const ServerEntry &server) {
+    const QByteArrayView description(server.Description);
+    return displayText(description.first(std::min(description.size(), ShownDescriptionLimit)));
+}
+
+QString spokenDetails(const ServerEntry &server) {
+    QString details = tilesetCaption(server.Tileset);
+    if (const QString text = shownDescription(server); !text.trimmed().isEmpty())
+        details += QStringLiteral(". ") + text;
+    return details;
 }

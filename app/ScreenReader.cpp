@@ -4,8 +4,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QComboBox>
-#include <QLabel>
-#include <QPlainTextEdit>
 
 namespace {
 
@@ -25,16 +23,12 @@ void installScreenReaderRoles() {
     QAccessible::installFactory(windowAsDialog);
 }
 
-void describeSelection(QComboBox &list, const QLabel &tileset, const QPlainTextEdit &description) {
+void describeSelection(QComboBox &list, const QString &details) {
     const int row = list.currentIndex();
     if (row < 0)
         return;
-    QString details = tileset.text();
-    if (const QString text = description.toPlainText(); !text.trimmed().isEmpty())
-        details += QStringLiteral(". ") + text;
-    // Read with the list when it gets the focus, and with the item when the selection moves.
+    // Read with the list when it gets the focus; each item tells its own (ServerListModel).
     list.setAccessibleDescription(details);
-    list.setItemData(row, details, Qt::AccessibleDescriptionRole);
 
     if (!list.hasFocus())
         return;

@@ -5,7 +5,7 @@
 #include "Messages.h"
 #include "Platform.h"
 #include "ScreenReader.h"
-#include "ServerListParser.h"
+#include "ServerListModel.h"
 #include "Socket.h"
 
 #include <QCloseEvent>
@@ -16,17 +16,8 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QStringList>
-
-#include <algorithm>
 
 namespace {
-
-// Far more than the box can show without scrolling. A description longer than this is cut for
-// display: the text box wraps one long word in time that grows with the square of its length,
-// and a registry's megabyte without a blank froze the window for minutes.
-constexpr qsizetype ShownDescriptionLimit = 65536;
 
 // The drop-down opens as a list of a few rows that scrolls, as on Windows, rather than as a popup
 // as tall as the whole list: that one adds up the height of every row each time it opens, a
@@ -41,10 +32,6 @@ public:
     }
 };
 
-QString tilesetCaption(int tileset) {
-    return QStringLiteral("Tileset Number: %1").arg(tileset);
-}
-
 QFont windowFont() {
     // Verdana is rarely installed on Linux; DejaVu Sans is its metric-compatible stand-in.
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
@@ -56,10 +43,9 @@ QFont windowFont() {
 
 } // namespace
 
-frmMain::frmMain(Platform &platform, RegistryEndpoint registry, ReadingLimits limits,
-                 QWidget *parent)
+frmMain::frmMain(Platform &platform, RegistryEndpoint registry, QWidget *parent)
     : QWidget(parent), platform(platform), registry(std::move(registry)), socket(new Socket(this)),
-      query(*socket, platform, limits) {
+      serverList(new ServerListModel(servers, this)), query(*socket, platform, servers) {
     buildControls();
 
     connect(cmbServers, &QComboBox::currentIndexChanged, this, &frmMain::cmbServers_Click);
@@ -69,9 +55,10 @@ frmMain::frmMain(Platform &platform, RegistryEndpoint registry, ReadingLimits li
     connect(socket, &Socket::dataArrival, this, &frmMain::Socket_DataArrival);
     connect(socket, &Socket::closedByRegistry, this, &frmMain::Socket_Close);
     connect(socket, &Socket::failed, this, &frmMain::Socket_Error);
-    connect(&query, &RegistryQuery::replyRead, this, &frmMain::ingestReply);
-    connect(&query, &RegistryQuery::closedFirst, this, &frmMain::registryClosedFirst);
-    connect(&query, &RegistryQuery::failed, this, &frmMain::cannotConnect);
+    connect(&query, &RegistryQuery::newServers, this, &frmMain::newServers);
+    connect(&query, &RegistryQuery::readingOver, this, &frmMain::readingOver);
+    connect(&query, &RegistryQuery::noServers, this, &frmMain::noServers);
+    connect(&query, &RegistryQuery::cannotConnect, this, &frmMain::cannotConnect);
 }
 
 void frmMain::buildControls() {
@@ -87,6 +74,7 @@ void frmMain::buildControls() {
     // rather than by its name, so what the list is for goes into the description as well.
     cmbServers->setAccessibleName(QStringLiteral("Game server"));
     cmbServers->setAccessibleDescription(QStringLiteral("The game servers the registry lists"));
+    cmbServers->setModel(serverList);
     // Every name is one line of the same font, so the list need not measure each item.
     if (auto *view = qobject_cast<QListView *>(cmbServers->view()))
         view->setUniformItemSizes(true);
@@ -142,25 +130,15 @@ void frmMain::stopWaiting() {
     unsetCursor();
 }
 
-void frmMain::ingestReply(QByteArrayView reply) {
-    stopWaiting();
-    std::vector<ServerEntry> entries = parseServerList(reply);
-    if (entries.empty())
-        return;
-
-    QStringList names;
-    names.reserve(static_cast<qsizetype>(entries.size()));
-    for (const ServerEntry &entry : entries)
-        names.append(displayText(entry.Name));
-    servers.append(std::move(entries));
-    {
-        // Filling an empty box selects its first item on its own, before every name is in; the
-        // display follows once, for the selection that stands at the end.
-        const QSignalBlocker blocker(cmbServers);
-        cmbServers->addItems(names);
+void frmMain::newServers() {
+    serverList->showNewRows();
+    // The first servers listed select the first of them; later ones only join the list.
+    if (cmbServers->currentIndex() < 0 && cmbServers->count() > 0)
         cmbServers->setCurrentIndex(0);
-    }
-    cmbServers_Click();
+}
+
+void frmMain::readingOver() {
+    stopWaiting();
 }
 
 void frmMain::cmbServers_Click() {
@@ -169,12 +147,10 @@ void frmMain::cmbServers_Click() {
     const int i = cmbServers->currentIndex();
     if (i < 0 || i >= servers.serverCount())
         return;
-    const ServerEntry &entry = servers.entry(i);
-    txtDescription->setPlainText(
-        displayText(QByteArrayView(entry.Description)
-                        .first(std::min(entry.Description.size(), ShownDescriptionLimit))));
+    const ServerEntry entry = servers.entry(i);
+    txtDescription->setPlainText(shownDescription(entry));
     lblTileset->setText(tilesetCaption(entry.Tileset));
-    describeSelection(*cmbServers, *lblTileset, *txtDescription);
+    describeSelection(*cmbServers, spokenDetails(entry));
 }
 
 void frmMain::cmdConnect_Click() {
@@ -186,6 +162,9 @@ void frmMain::cmdConnect_Click() {
         return;
     }
     const ProcessStart client = clientLaunchFor(platform.applicationDirectory(), servers.entry(i));
+    // A reply still arriving is taken as it stands: the registry sees its acknowledgement and the
+    // launcher hang up, as after any reply, before the client starts.
+    query.hangUp();
     if (!platform.startProcess(client)) {
         platform.showMessage(Messages::clientCannotStart(QString::fromLocal8Bit(client.program)));
         return;
@@ -198,27 +177,27 @@ void frmMain::cmdCancel_Click() {
 }
 
 void frmMain::Socket_Connect() {
-    query.onConnected();
+    query.connected();
 }
 
 void frmMain::Socket_DataArrival() {
-    query.onDataArrival();
+    query.dataArrival();
 }
 
 void frmMain::Socket_Close() {
-    query.onClose();
+    query.closedByRegistry();
 }
 
 void frmMain::Socket_Error() {
-    query.onError();
+    query.failed();
 }
 
-void frmMain::registryClosedFirst() {
+void frmMain::noServers() {
     stopWaiting();
     platform.showMessage(Messages::NoServers);
     if (platform.programEnded())
         return;
-    socket->Close();
+    query.hangUp();
     platform.runPendingEvents();
     platform.endProgram();
 }

@@ -1,5 +1,6 @@
 // The launcher's only window. It owns the run's state (the server table and the registry
-// connection) and is the glue between the widgets, the registry query and the platform.
+// connection) and is the glue between the widgets, the registry query and the platform. Its
+// handlers answer the user and the socket; the query tells it what came of the conversation.
 #pragma once
 
 #include "RegistryProtocol.h"
@@ -13,22 +14,23 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class Platform;
+class ServerListModel;
 class Socket;
 
 class frmMain : public QWidget {
     Q_OBJECT
 
 public:
-    frmMain(Platform &platform, RegistryEndpoint registry, ReadingLimits limits = {},
-            QWidget *parent = nullptr);
+    frmMain(Platform &platform, RegistryEndpoint registry, QWidget *parent = nullptr);
 
     // Starts the registry query; the window is shown while the connection is being made.
     void Form_Load();
 
-    const ServerTable &serverTable() const { return servers; }
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
-    // Parses the registry's reply, lists its servers and shows the first one.
-    void ingestReply(QByteArrayView reply);
+private:
+    void buildControls();
 
     void cmbServers_Click();
     void cmdConnect_Click();
@@ -38,16 +40,15 @@ public:
     void Socket_Close();
     void Socket_Error();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
+    // What came of the conversation.
+    void newServers();
+    void readingOver();
+    void noServers();
+    void cannotConnect();
 
-private:
-    void buildControls();
-    // From the start until the list is filled, a message shows or the program ends, the window
+    // From the start until the reading is over, a message shows or the program ends, the window
     // says it is waiting; the pointer still clicks, so Cancel works.
     void stopWaiting();
-    void registryClosedFirst();
-    void cannotConnect();
 
     Platform &platform;
     const RegistryEndpoint registry;
@@ -60,5 +61,6 @@ private:
     Socket *socket = nullptr;
 
     ServerTable servers;
+    ServerListModel *serverList = nullptr;
     RegistryQuery query;
 };

@@ -1,7 +1,7 @@
-// libFuzzer target over everything the registry's reply bytes reach: the parser, the entries, the
-// texts the window shows, and the command line the client would be started with. Each input is a
-// reply, and also a plan of arrivals for the registry conversation; any broken invariant aborts, so
-// the fuzzer keeps the input as a crash.
+// libFuzzer target over everything the registry's reply bytes reach: the parser, whole and byte by
+// byte, the entries, the texts the window shows, and the command line the client would be started
+// with. Each input is a reply, and also a plan of arrivals for the registry conversation; any
+// broken invariant aborts, so the fuzzer keeps the input as a crash.
 #include "ClientLaunch.h"
 #include "DisplayText.h"
 #include "ServerListParser.h"
@@ -83,6 +83,24 @@ void checkClientLaunch(const ServerEntry &e) {
         check(!argument.contains('\0'), "argument holds a NUL");
 }
 
+// Byte by byte, the parse lists a prefix of the whole reply's records as each one's end arrives,
+// and once the reply is over, exactly them.
+void checkByteByByte(QByteArrayView reply) {
+    QList<quint32> whole;
+    parseRecords(reply, {}, true, whole);
+    QList<quint32> starts;
+    ParsePosition at;
+    for (qsizetype size = 0; size <= reply.size(); ++size) {
+        const qsizetype before = starts.size();
+        at = parseRecords(reply.first(size), at, false, starts);
+        check(starts.size() <= whole.size(), "more records while arriving than in the whole reply");
+        for (qsizetype i = before; i < starts.size(); ++i)
+            check(starts[i] == whole[i], "a record while arriving is not the whole reply's");
+    }
+    parseRecords(reply, at, true, starts);
+    check(starts == whole, "the records at the end differ from the whole reply's");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size) {
@@ -103,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size) {
         from = at + e.Address.size() + e.Port.size() + e.Name.size() + e.Description.size() + 4;
         checkClientLaunch(e);
     }
+    checkByteByByte(reply);
     fuzzQueryArrivals(data, size);
     return 0;
 }

@@ -1,50 +1,26 @@
 // The registry conversation under fuzzed timing. The input is cut into arrivals at points the
 // fuzzer chooses, and between them the fuzzer picks what happens: a short pause, a pause long
-// enough for the reply to count as read, an arrival while the query lets events run, or the
-// registry hanging up. A fake socket and a fake clock stand in for the network and time, so a run
-// is exact and fast. Whatever the order, the bytes ingested are exactly the bytes read, in arrival
-// order, once, with one acknowledgement, and nothing is read or sent after the hang-up.
+// enough for the reply to count as read, an arrival while the query lets events run, the registry
+// hanging up or resetting, or the user pressing Connect. A fake socket and a fake clock stand in
+// for the network and time, so a run is exact and fast. Whatever the order: after every arrival
+// the list is a prefix of what the parser gives for the bytes so far, at the end it is exactly
+// that; there is one acknowledgement at most, never while the reply is still coming, and nothing
+// is read or sent after the hang-up.
 #include "query_arrivals.h"
 
 #include "check.h"
 
+#include "FakeSocket.h"
 #include "Platform.h"
-#include "RegistryProtocol.h"
 #include "RegistryQuery.h"
-#include "Socket.h"
+#include "ServerListParser.h"
+#include "ServerTable.h"
 
 #include <QCoreApplication>
 
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 
 namespace {
-
-class FakeSocket final : public Socket {
-public:
-    void Connect(const QString &, quint16) override {}
-    void SendData(QByteArrayView bytes) override {
-        check(!closed, "sent after the hang-up");
-        sent += bytes;
-    }
-    QByteArray GetData() override {
-        check(!closed, "read after the hang-up");
-        read += waiting;
-        return std::exchange(waiting, {});
-    }
-    void Close() override { closed = true; }
-
-    void arrive(const QByteArray &piece) {
-        if (closed)
-            return;
-        waiting += piece;
-        emit dataArrival();
-    }
-
-    QByteArray waiting, read, sent;
-    bool closed = false;
-};
 
 class FakePlatform final : public Platform {
 public:
@@ -64,7 +40,7 @@ public:
 
 // Each arrival is led by one control byte: its low five bits give the piece's length, the top
 // three what happens before it arrives.
-enum Before { ShortPause, LongPause, DuringEvents, RegistryHangsUp };
+enum Before { ShortPause, LongPause, DuringEvents, RegistryHangsUp, RegistryResets, UserConnects };
 struct Arrival {
     Before before;
     QByteArray piece;
@@ -76,30 +52,21 @@ std::deque<Arrival> planArrivals(const std::uint8_t *data, size_t size) {
         const std::uint8_t control = data[at++];
         const size_t length = std::min<size_t>(control & 0x1F, size - at);
         arrivals.push_back(
-            {Before((control >> 5) % 4),
+            {Before((control >> 5) % 6),
              QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(length))});
         at += length;
     }
     return arrivals;
 }
 
-// What the conversation must have come to, whatever the order of events.
-void checkOutcome(const FakeSocket &socket, const QList<QByteArray> &ingested, int closedFirst,
-                  bool hungUp) {
-    const bool acknowledged = socket.sent.size() > ListRequest.size();
-    check(socket.sent == ListRequest ||
-              socket.sent == ListRequest.toByteArray() + ReplyAck.toByteArray(),
-          "something other than one request and at most one acknowledgement was sent");
-    check(ingested.size() <= 1, "the reply was ingested more than once");
-    check(!acknowledged || !socket.read.isEmpty(), "acknowledged a reply that never came");
-    check(ingested.isEmpty() == socket.read.isEmpty(), "bytes were read but never ingested");
-    if (!ingested.isEmpty()) {
-        check(acknowledged && socket.closed, "ingested before acknowledging and hanging up");
-        check(ingested.front() == socket.read.first(std::min<qsizetype>(socket.read.size(), 256)),
-              "ingested bytes are not the bytes read, in order");
-    }
-    check(closedFirst == (hungUp && socket.read.isEmpty() ? 1 : 0),
-          "a hang-up before any byte was not reported once, or one after bytes was");
+// The table lists the parser's records for `bytes`: all of them, or the first so many.
+void checkListed(const ServerTable &servers, QByteArrayView bytes, bool all) {
+    const std::vector<ServerEntry> parsed = parseServerList(bytes);
+    const auto listed = size_t(servers.serverCount());
+    check(all ? listed == parsed.size() : listed <= parsed.size(),
+          "listed more or fewer servers than the bytes so far hold");
+    for (size_t i = 0; i < listed; ++i)
+        check(servers.entry(qint32(i)) == parsed[i], "a listed server differs from the parser's");
 }
 
 QCoreApplication &application() {
@@ -114,57 +81,81 @@ QCoreApplication &application() {
 
 void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     application();
-    const std::deque<Arrival> arrivals = planArrivals(data, size);
+    std::deque<Arrival> arrivals = planArrivals(data, size);
 
-    qint64 now = 0;
-    FakeSocket socket;
-    FakePlatform platform;
     // A small cap, so that the fuzzer reaches it.
-    RegistryQuery query(socket, platform, {.maxBytes = 256}, [&now] { return now; });
-    QList<QByteArray> ingested;
-    int closedFirst = 0;
-    QObject::connect(&query, &RegistryQuery::replyRead,
-                     [&](const QByteArray &reply) { ingested.append(reply); });
-    QObject::connect(&query, &RegistryQuery::closedFirst, [&] { ++closedFirst; });
-    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::onDataArrival);
-    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::onClose);
+    constexpr qsizetype Cap = 256;
+    qint64 now = 0;
+    QStringList log;
+    FakeSocket socket(log);
+    FakePlatform platform;
+    ServerTable servers;
+    RegistryQuery query(socket, platform, servers, {.maxBytes = Cap}, [&now] { return now; });
+    int noServers = 0, over = 0;
+    QObject::connect(&query, &RegistryQuery::noServers, [&] { ++noServers; });
+    QObject::connect(&query, &RegistryQuery::readingOver, [&] { ++over; });
+    // The bytes the query has taken in so far: what it read, up to the cap.
+    const auto taken = [&] { return socket.read.first(std::min(socket.read.size(), Cap)); };
+    QObject::connect(&query, &RegistryQuery::newServers,
+                     [&] { checkListed(servers, taken(), false); });
+    QObject::connect(&socket, &Socket::connected, &query, &RegistryQuery::connected);
+    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::dataArrival);
+    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::closedByRegistry);
+    QObject::connect(&socket, &Socket::failed, &query, &RegistryQuery::failed);
 
     std::deque<QByteArray> heldForEvents;
     platform.duringEvents = [&] {
-        while (!heldForEvents.empty()) {
+        for (; !heldForEvents.empty(); heldForEvents.pop_front())
             socket.arrive(heldForEvents.front());
-            heldForEvents.pop_front();
-        }
     };
 
     query.start({});
-    query.onConnected();
-    check(socket.sent == ListRequest, "the request is not the first thing sent");
-    bool hungUp = false;
+    socket.accept();
+    check(log == QStringList{"request"}, "the request is not the first thing sent");
+    bool registryGone = false;
+    bool hungUpFirst = false;
     for (const Arrival &arrival : arrivals) {
-        if (socket.closed || platform.ended || hungUp)
+        if (socket.closedByUs || platform.ended || registryGone)
             break;
         switch (arrival.before) {
         case ShortPause:
             now += 1;
+            // The reply is still coming: only the cap may have ended it.
+            check(!log.contains("ack") || socket.read.size() >= Cap,
+                  "acknowledged while the reply was still coming");
             break;
         case LongPause:
             now += 10000;
-            query.onQuietTime();
+            query.quietTimeOver();
             break;
         case DuringEvents:
             heldForEvents.push_back(arrival.piece);
             continue;
         case RegistryHangsUp:
+        case RegistryResets:
             socket.waiting += arrival.piece;
-            emit socket.closedByRegistry();
-            hungUp = true;
+            registryGone = true;
+            hungUpFirst = arrival.before == RegistryHangsUp && socket.waiting.isEmpty() &&
+                          socket.read.isEmpty();
+            arrival.before == RegistryHangsUp ? socket.hangUp() : socket.reset();
+            continue;
+        case UserConnects:
+            query.hangUp();
             continue;
         }
         socket.arrive(arrival.piece);
     }
     now += 10000;
-    query.onQuietTime();
+    query.quietTimeOver();
 
-    checkOutcome(socket, ingested, closedFirst, hungUp);
+    check(log.count("request") == 1 && log.count("ack") <= 1 && !log.contains("other bytes"),
+          "something other than one request and at most one acknowledgement was sent");
+    check(!log.contains("read after the close"), "read after the hang-up");
+    check(!log.contains("ack") || !socket.read.isEmpty(), "acknowledged a reply that never came");
+    if (!socket.read.isEmpty() && !platform.ended) {
+        check(over == 1, "a reply was read, but the reading did not end once");
+        checkListed(servers, taken(), true);
+    }
+    check(noServers == (hungUpFirst ? 1 : 0),
+          "a hang-up before any byte was not reported once, or something else was");
 }

@@ -1,16 +1,20 @@
 #include "RegistryQuery.h"
 
 #include "Platform.h"
+#include "ServerTable.h"
 #include "Socket.h"
+
+#include <QTimer>
 
 #include <chrono>
 
-RegistryQuery::RegistryQuery(Socket &socket, Platform &platform, ReadingLimits limits, Clock clock)
-    : socket(socket), platform(platform), clock(std::move(clock)), reader(limits),
+RegistryQuery::RegistryQuery(Socket &socket, Platform &platform, ServerTable &servers,
+                             ReadingLimits limits, Clock clock)
+    : socket(socket), platform(platform), servers(servers), clock(std::move(clock)), reader(limits),
       quiet(new QTimer(this)) {
     quiet->setSingleShot(true);
     quiet->setTimerType(Qt::PreciseTimer);
-    connect(quiet, &QTimer::timeout, this, &RegistryQuery::onQuietTime);
+    connect(quiet, &QTimer::timeout, this, &RegistryQuery::quietTimeOver);
 }
 
 qint64 RegistryQuery::steadyClock() {
@@ -22,7 +26,7 @@ void RegistryQuery::start(const RegistryEndpoint &endpoint) {
     socket.Connect(endpoint.host, endpoint.port);
 }
 
-void RegistryQuery::onConnected() {
+void RegistryQuery::connected() {
     if (stage != Stage::Connecting || platform.programEnded())
         return;
     stage = Stage::Reading;
@@ -30,23 +34,22 @@ void RegistryQuery::onConnected() {
     reader.requestSent(clock());
 }
 
-// The reply has no length, so it is read until it is whole: it ends with 0x04 and nothing more
-// has come for a settle time that this connection's own pace sets (see ReplyReader::quietTime).
-// Each arrival restarts that wait; the acknowledgement goes out only when the reading is over.
-void RegistryQuery::onDataArrival() {
+// The reply has no length, so it is read until it is over: it ends with 0x04 and nothing more has
+// come for a quiet time that this connection's own pace sets (ReplyReader::quietTime). Every
+// record is listed the moment its last byte is in, so the wait costs the user nothing; each
+// arrival restarts it, and only the acknowledgement waits for its end.
+void RegistryQuery::dataArrival() {
     // Arrivals while the reply is being taken are read by takeReply itself, in arrival order.
     if (stage != Stage::Reading || platform.programEnded())
         return;
     readPending();
-    if (reader.isFull()) {
+    if (reader.isFull())
         takeReply();
-        return;
-    }
-    if (!reader.isEmpty())
+    else if (!reader.isEmpty())
         quiet->start(int(reader.quietTime()));
 }
 
-void RegistryQuery::onQuietTime() {
+void RegistryQuery::quietTimeOver() {
     // A stale timer with nothing read must not take an empty reply.
     if (stage != Stage::Reading || reader.isEmpty() || platform.programEnded())
         return;
@@ -64,7 +67,8 @@ void RegistryQuery::readPending() {
     if (bytes.isEmpty())
         return;
     lastArrivalAt = clock();
-    reader.arrived(bytes, lastArrivalAt);
+    if (servers.append(reader.arrived(bytes, lastArrivalAt)) > 0)
+        emit newServers();
 }
 
 bool RegistryQuery::takeWhatCame() {
@@ -76,11 +80,12 @@ bool RegistryQuery::takeWhatCame() {
 }
 
 void RegistryQuery::takeReply() {
-    stage = Stage::Taken;
+    stage = Stage::Acknowledged;
     quiet->stop();
     socket.SendData(ReplyAck);
     platform.runPendingEvents();
-    if (platform.programEnded())
+    // The user may have ended the program, or hung up with Connect, while events ran.
+    if (platform.programEnded() || stage != Stage::Acknowledged)
         return;
     // What arrived while events ran, before the hang-up, still belongs to the reply.
     readPending();
@@ -89,26 +94,44 @@ void RegistryQuery::takeReply() {
     platform.runPendingEvents();
     if (platform.programEnded())
         return;
-    emit replyRead(reader.take());
+    endReading();
 }
 
-void RegistryQuery::onClose() {
+void RegistryQuery::endReading() {
+    if (servers.replyOver() > 0)
+        emit newServers();
+    emit readingOver();
+}
+
+void RegistryQuery::hangUp() {
+    // Only a reply that has begun is acknowledged and read to its end.
+    const bool replyBegun =
+        stage == Stage::Acknowledged || (stage == Stage::Reading && !reader.isEmpty());
+    if (stage == Stage::Reading && replyBegun)
+        socket.SendData(ReplyAck);
+    quiet->stop();
+    socket.Close();
+    stage = Stage::Over;
+    if (replyBegun)
+        endReading();
+}
+
+void RegistryQuery::closedByRegistry() {
     if (stage != Stage::Reading || platform.programEnded())
         return;
     if (takeWhatCame())
         return;
     stage = Stage::Over;
     quiet->stop();
-    emit closedFirst();
+    emit noServers();
 }
 
-void RegistryQuery::onError() {
-    if (stage == Stage::Taken || stage == Stage::Over || platform.programEnded())
+void RegistryQuery::failed() {
+    if (stage == Stage::Acknowledged || stage == Stage::Over || platform.programEnded())
         return;
     if (stage == Stage::Reading && takeWhatCame())
         return;
-    if (failureReported)
-        return;
-    failureReported = true;
-    emit failed();
+    stage = Stage::Over;
+    quiet->stop();
+    emit cannotConnect();
 }

@@ -2,20 +2,23 @@
 
 #include <algorithm>
 
-void ReplyReader::arrived(QByteArrayView bytes, qint64 now) {
+QByteArrayView ReplyReader::arrived(QByteArrayView bytes, qint64 now) {
+    bytes = bytes.first(std::min(bytes.size(), limits.maxBytes - size));
     if (bytes.isEmpty())
-        return;
-    if (reply.isEmpty())
+        return bytes;
+    if (size == 0)
         firstByteAfter = now - requestedAt;
     else
         longestPause = std::max(longestPause, now - lastArrivalAt);
     lastArrivalAt = now;
-    reply.append(bytes.first(std::min(bytes.size(), limits.maxBytes - reply.size())));
+    size += bytes.size();
+    endsLikeReply = bytes.back() == '\x04';
+    return bytes;
 }
 
 qint64 ReplyReader::quietTime() const {
-    if (!reply.endsWith('\x04'))
+    if (!endsLikeReply)
         return limits.stallMs;
-    return std::min(2 * std::max(firstByteAfter, longestPause) + limits.noiseMs,
-                    limits.maxSettleMs);
+    return std::clamp(std::max(3 * firstByteAfter, 2 * longestPause), limits.minQuietMs,
+                      limits.maxQuietMs);
 }

@@ -1,39 +1,126 @@
-// The window on Qt's offscreen platform, with a recording platform in place of the desktop: what it
-// shows for the server selected, and what Connect, Cancel, the close box and an unreachable
-// registry leave behind: the messages, the client started, the program's end. (That the buttons
-// and keys reach these handlers is proven end to end, through the real launcher.)
+// The window on Qt's offscreen platform, driven as a user drives it (mouse clicks, keys, access
+// keys) while a QTcpServer on loopback plays the registry, with a recording platform in place of
+// the desktop: what it shows as the reply arrives and for the server picked, and what each act
+// leaves behind: the messages, the client started, the program's end, the busy pointer.
 #include "LauncherWindow.h"
-#include "sample_reply.h"
 
-#include <QTcpServer>
-#include <QTest>
+#include <QApplication>
+#include <QPushButton>
 
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using Servers = QList<ServerEntry>;
 using Starts = QList<ProcessStart>;
-using Act = std::function<void(frmMain &)>;
+using Act = std::function<void(LauncherWindow &)>;
 
 const Servers Three{{"10.0.0.5", "5000", "Ashmere", "Fens", 2},
                     {"10.0.0.6", "5001", "Brack", "Hills", 12},
                     {"h.example", "7000", "Corrow", "", 255}};
 
+// How the registry ends its side after the bytes it sends.
+enum class Ending { NeverListens, Waits, HangsUp };
+
+// Keys go where the keyboard focus is, as a user's would.
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+void click(LauncherWindow &w, const char *button) {
+    QTest::mouseClick(w.child<QPushButton>(button), Qt::LeftButton);
+}
+
+void pickLast(LauncherWindow &w) {
+    w.list()->setFocus();
+    press(Qt::Key_End);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Ending)
+Q_DECLARE_METATYPE(Act)
 
 class tst_frmMain : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsSelected_data();
-    void showsSelected();
+    void reading_data();
+    void reading();
+    void picks_data();
+    void picks();
     void acts_data();
     void acts();
 };
 
-void tst_frmMain::showsSelected_data() {
-    // The user picks the last server listed.
+// What the window shows while the registry's reply arrives and once it is over, and what it says.
+void tst_frmMain::reading_data() {
+    QTest::addColumn<QByteArray>("first");
+    // Between the two pieces, the user picks the last server listed.
+    QTest::addColumn<QByteArray>("rest");
+    QTest::addColumn<Ending>("ending");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("ends");
+
+    const QByteArray two = encodeServerList(Three.first(2));
+    const QByteArray third = encodeRecord(Three[2]);
+    QTest::newRow("reply arriving: the first server shown, still waiting")
+        << encodeServerList(Three.first(1)) << QByteArray() << Ending::Waits
+        << QStringList{"Ashmere"} << 0 << "Fens" << true << QStringList() << false;
+    QTest::newRow("later servers join the list, the pick stays")
+        << two << third << Ending::HangsUp << QStringList{"Ashmere", "Brack", "Corrow"} << 1
+        << "Hills" << false << QStringList() << false;
+    QTest::newRow("registry hangs up before a byte")
+        << QByteArray() << QByteArray() << Ending::HangsUp << QStringList() << -1 << "" << false
+        << QStringList{"There are no servers on the registry."} << true;
+    QTest::newRow("nothing listens")
+        << QByteArray() << QByteArray() << Ending::NeverListens << QStringList() << -1 << ""
+        << false << QStringList{"Cannot connect to registry!"} << false;
+}
+
+void tst_frmMain::reading() {
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, rest);
+    QFETCH(Ending, ending);
+    QFETCH(QStringList, items);
+    QFETCH(int, current);
+    QFETCH(QString, description);
+    QFETCH(bool, busy);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, ends);
+
+    LauncherWindow w;
+    QVERIFY(w.load(ending != Ending::NeverListens));
+    if (!first.isEmpty()) {
+        w.send(first);
+        QTRY_VERIFY(w.list()->count() > 0);
+        pickLast(w);
+    }
+    if (!rest.isEmpty()) {
+        w.send(rest);
+        QTRY_COMPARE(w.list()->count(), items.size());
+    }
+    if (ending == Ending::HangsUp)
+        w.peer->disconnectFromHost();
+    QTRY_COMPARE(w.platform.messages, messages);
+    QTRY_COMPARE(w.showsBusy(), busy);
+    QCOMPARE(w.items(), items);
+    QCOMPARE(w.list()->currentIndex(), current);
+    QCOMPARE(w.description(), description);
+    QCOMPARE(w.platform.ended, ends);
+    // Joining servers move neither the pick nor the keyboard.
+    if (!first.isEmpty())
+        QCOMPARE(QApplication::focusWidget(), w.list());
+}
+
+// What the window shows for the server picked: the last one listed.
+void tst_frmMain::picks_data() {
     QTest::addColumn<Servers>("servers");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("tileset");
@@ -48,78 +135,102 @@ void tst_frmMain::showsSelected_data() {
         << QString(65536, 'D');
 }
 
-void tst_frmMain::showsSelected() {
+void tst_frmMain::picks() {
     QFETCH(Servers, servers);
     QFETCH(QString, name);
     QFETCH(int, tileset);
     QFETCH(QString, description);
 
     LauncherWindow w;
-    w.window.ingestReply(encodeServerList(servers));
+    QVERIFY(w.listServers(servers));
     QCOMPARE(w.list()->currentIndex(), 0);
-    w.list()->setCurrentIndex(w.list()->count() - 1);
+    pickLast(w);
     QCOMPARE(w.list()->currentText(), name);
-    QCOMPARE(w.child<QPlainTextEdit>("txtDescription")->toPlainText(), description);
-    const QString caption = QStringLiteral("Tileset Number: %1").arg(tileset);
-    QCOMPARE(w.child<QLabel>("lblTileset")->text(), caption);
-    // What a screen reader reads with the list.
-    QCOMPARE(w.list()->accessibleDescription(),
-             description.isEmpty() ? caption : caption + ". " + description);
-    // Only the display is cut: the table keeps every byte.
-    QVERIFY(w.window.serverTable().entry(w.list()->currentIndex()) == servers.last());
+    QCOMPARE(w.description(), description);
+    const QString caption = u"Tileset Number: %1"_s.arg(tileset);
+    QCOMPARE(w.caption(), caption);
+    // What a screen reader reads with the list, and with the item.
+    const QString details = description.isEmpty() ? caption : caption + ". " + description;
+    QCOMPARE(w.list()->accessibleDescription(), details);
+    QCOMPARE(w.list()->itemData(w.list()->currentIndex(), Qt::AccessibleDescriptionRole), details);
 }
 
+// The user picks the last server listed, then acts.
 void tst_frmMain::acts_data() {
-    // The user picks the last server listed, then acts.
     QTest::addColumn<Act>("act");
     QTest::addColumn<Servers>("servers");
-    // A row with a client started and a message as well is a client that could not start.
+    // The registry goes on sending instead of hanging up after the servers.
+    QTest::addColumn<bool>("stillArriving");
+    QTest::addColumn<bool>("clientStarts");
     QTest::addColumn<Starts>("starts");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("ends");
 
-    const Act connect = &frmMain::cmdConnect_Click;
+    const Act connectClicked = [](LauncherWindow &w) { click(w, "cmdConnect"); };
+    const Act altC = [](LauncherWindow &) { press(Qt::Key_C, Qt::AltModifier); };
     const QByteArray program = "/opt/My Games/brelgan.bin";
     // Runs of blanks and tabs separate words, none empty; nothing else is interpreted.
     const QByteArray shell = ";rm|$(id)`id`'\"*\x80\xff", address = "  a b\t" + shell + " \t";
+    const Starts third{{program, {"h.example", "7000", "255"}, "h.example 7000 255"}};
     QTest::newRow("Connect: runs of blanks, shell characters, blank port")
-        << connect << Servers{{address, "\t", "N", "", 0}}
+        << connectClicked << Servers{{address, "\t", "N", "", 0}} << false << true
         << Starts{{program, {"a", "b", shell, "0"}, address + " \t 0"}} << QStringList() << true;
-    QTest::newRow("Connect, third picked, client cannot start")
-        << connect << Three << Starts{{program, {"h.example", "7000", "255"}, "h.example 7000 255"}}
+    QTest::newRow("Alt+C while the reply still arrives")
+        << altC << Three << true << true << third << QStringList() << true;
+    QTest::newRow("Alt+C, client cannot start")
+        << altC << Three << false << false << third
         << QStringList{"The game client could not be started:\n" + QString::fromUtf8(program)}
         << false;
     QTest::newRow("Connect, nothing listed")
-        << connect << Servers() << Starts() << QStringList{"Please select a server to connect to."}
-        << false;
-    QTest::newRow("Cancel") << Act(&frmMain::cmdCancel_Click) << Three << Starts() << QStringList()
-                            << true;
-    QTest::newRow("close box") << Act([](frmMain &f) { f.close(); }) << Three << Starts()
-                               << QStringList() << true;
-    QTest::newRow("registry cannot be reached")
-        << Act(&frmMain::Form_Load) << Servers() << Starts()
-        << QStringList{"Cannot connect to registry!"} << false;
+        << connectClicked << Servers() << false << true << Starts()
+        << QStringList{"Please select a server to connect to."} << false;
+    QTest::newRow("Cancel") << Act([](LauncherWindow &w) { click(w, "cmdCancel"); }) << Three
+                            << true << true << Starts() << QStringList() << true;
+    QTest::newRow("Alt+A") << Act([](LauncherWindow &) { press(Qt::Key_A, Qt::AltModifier); })
+                           << Three << false << true << Starts() << QStringList() << true;
+    QTest::newRow("close box") << Act([](LauncherWindow &w) { w.window.close(); }) << Three << false
+                               << true << Starts() << QStringList() << true;
+    QTest::newRow("Enter and Escape, on every control") << Act([](LauncherWindow &w) {
+        for (const char *name : {"cmbServers", "txtDescription", "cmdConnect", "cmdCancel"}) {
+            w.child<QWidget>(name)->setFocus();
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+                press(key);
+        }
+    }) << Three << false << true << Starts() << QStringList()
+                                                        << false;
 }
 
 void tst_frmMain::acts() {
     QFETCH(Act, act);
     QFETCH(Servers, servers);
+    QFETCH(bool, stillArriving);
+    QFETCH(bool, clientStarts);
     QFETCH(Starts, starts);
     QFETCH(QStringList, messages);
     QFETCH(bool, ends);
 
-    QTcpServer probe; // closed before the window asks: nothing answers on its port
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    LauncherWindow w({QStringLiteral("127.0.0.1"), probe.serverPort()});
-    probe.close();
-    w.platform.startSucceeds = messages.isEmpty();
-    w.window.ingestReply(encodeServerList(servers));
-    w.list()->setCurrentIndex(w.list()->count() - 1);
-    act(w.window);
-    QTRY_COMPARE(w.platform.messages, messages);
-    QVERIFY(!w.showsBusy());
+    LauncherWindow w;
+    w.platform.startSucceeds = clientStarts;
+    QVERIFY(w.load());
+    w.send(encodeServerList(servers));
+    if (stillArriving)
+        QTRY_COMPARE(w.list()->count(), servers.size());
+    else {
+        w.peer->disconnectFromHost();
+        QTRY_VERIFY(!w.showsBusy());
+    }
+    pickLast(w);
+    act(w);
+    // An access key clicks its button a moment later, as the button shows itself pressed.
+    QTRY_COMPARE(w.platform.ended || !w.platform.messages.isEmpty(), ends || !messages.isEmpty());
+    QCOMPARE(w.platform.messages, messages);
     QVERIFY(w.platform.starts == starts);
     QCOMPARE(w.platform.ended, ends);
+    if (stillArriving && !starts.isEmpty()) {
+        // The reply is taken as it stands: one acknowledgement, then the launcher hangs up.
+        QTRY_COMPARE(w.peer->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(w.received, ListRequest.toByteArray() + ReplyAck.toByteArray());
+    }
 }
 
 QTEST_MAIN(tst_frmMain)
