@@ -31,8 +31,6 @@ struct Piece {
 struct Options {
     quint16 port = 0;
     bool reset = false;
-    bool closeFirst = false;
-    bool silent = false;
     QList<Piece> plan;
 };
 
@@ -69,10 +67,6 @@ public:
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, &Session::read);
         connect(socket, &QTcpSocket::disconnected, this, &Session::finish);
-        if (options.closeFirst) {
-            closedByUs = true;
-            socket->close();
-        }
     }
 
 private:
@@ -83,7 +77,7 @@ private:
             return;
         log("received: " + bytes.toHex(' ').toUpper());
         // The list request is four bytes; whatever they are, the reply follows them.
-        if (answering || (received += bytes.size()) < 4 || options.silent)
+        if (answering || (received += bytes.size()) < 4)
             return;
         answering = true;
         clock.start();
@@ -185,12 +179,9 @@ Options parseOptions(const QCoreApplication &app) {
         {"port", "Port to listen on; 0: the system picks.", "N", "5679"},
         {"servers", "Serve FILE's servers, TAB-separated, one a line.", "FILE"},
         {"raw", "Serve the bytes of FILE.", "FILE"},
-        {"scenario", "Serve a hostile reply: garbage, huge, whole, drip, cut, ...", "NAME"},
+        {"scenario", "Serve a hostile reply: " + hostileReplyNames().join(", ") + '.', "NAME"},
         {"link", "Send as a registry a round trip of MS away would.", "MS"},
-        {"drip", "Send one byte at a time, MS apart.", "MS"},
         {"reset", "Reset the connection once the reply is sent."},
-        {"close-first", "Hang up at once."},
-        {"silent", "Read and log, never answer."},
     });
     parser.process(app);
 
@@ -201,22 +192,14 @@ Options parseOptions(const QCoreApplication &app) {
         reply = readFile(parser.value("raw"));
     else if (parser.isSet("scenario") &&
              (reply = hostileReply(parser.value("scenario").toUtf8())).isEmpty())
-        fail("no scenario " + parser.value("scenario"));
+        fail("no scenario " + parser.value("scenario") + "; there are " +
+             hostileReplyNames().join(", "));
 
-    Options options{quint16(number(parser, "port")),
-                    parser.isSet("reset"),
-                    parser.isSet("close-first"),
-                    parser.isSet("silent"),
-                    {}};
-    if (parser.isSet("link")) {
+    Options options{quint16(number(parser, "port")), parser.isSet("reset"), {}};
+    if (parser.isSet("link"))
         options.plan = linkPlan(reply, number(parser, "link"));
-    } else if (parser.isSet("drip")) {
-        const int dripMs = number(parser, "drip");
-        for (qsizetype i = 0; i < reply.size(); ++i)
-            options.plan.append({double(i * dripMs), reply.mid(i, 1)});
-    } else if (!reply.isEmpty()) {
+    else if (!reply.isEmpty())
         options.plan = {{0, reply}};
-    }
     return options;
 }
 
