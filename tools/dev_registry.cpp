@@ -26,14 +26,21 @@ namespace {
 struct Piece {
     double atMs = 0;
     QByteArray bytes;
+    // A lost segment's pause after this piece, for the log to show where it begins.
+    int holdBackMs = 0;
 };
 
 struct Options {
     quint16 port = 0;
     bool reset = false;
-    bool closeFirst = false;
-    bool silent = false;
     QList<Piece> plan;
+};
+
+// A segment lost on the way: the reply up to `at` arrives, and TCP holds back everything after it
+// until the loss is repaired, `pauseMs` later.
+struct Loss {
+    qsizetype at = -1;
+    int pauseMs = 0;
 };
 
 // Tests read this log line by line while the registry keeps running.
@@ -49,14 +56,22 @@ void log(const QString &line) {
 
 // A remote registry's reply as TCP slow start brings it: 1448-byte segments in flights of 10, 20,
 // 40..., the first flight one round trip after the request (the request's way there and the
-// reply's way back), each next one a round trip later.
-QList<Piece> linkPlan(const QByteArray &reply, int rttMs) {
+// reply's way back), each next one a round trip later. A loss cuts a segment short at its offset,
+// so that the reply can stop right after a record's end byte, and delays all that follows.
+QList<Piece> linkPlan(const QByteArray &reply, int rttMs, Loss loss) {
     constexpr qsizetype Segment = 1448;
     QList<Piece> plan;
     double flightAt = rttMs;
-    for (qsizetype at = 0, flight = 10; at < reply.size(); flight *= 2, flightAt += rttMs)
-        for (qsizetype i = 0; i < flight && at < reply.size(); ++i, at += Segment)
-            plan.append({flightAt, reply.mid(at, Segment)});
+    double heldBackMs = 0;
+    for (qsizetype at = 0, flight = 10; at < reply.size(); flight *= 2, flightAt += rttMs) {
+        for (qsizetype i = 0; i < flight && at < reply.size(); ++i) {
+            const qsizetype length =
+                at < loss.at && loss.at < at + Segment ? loss.at - at : Segment;
+            plan.append({flightAt + heldBackMs, reply.mid(at, length)});
+            if ((at += length) == loss.at)
+                heldBackMs = plan.back().holdBackMs = loss.pauseMs;
+        }
+    }
     return plan;
 }
 
@@ -69,10 +84,6 @@ public:
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, &Session::read);
         connect(socket, &QTcpSocket::disconnected, this, &Session::finish);
-        if (options.closeFirst) {
-            closedByUs = true;
-            socket->close();
-        }
     }
 
 private:
@@ -83,7 +94,7 @@ private:
             return;
         log("received: " + bytes.toHex(' ').toUpper());
         // The list request is four bytes; whatever they are, the reply follows them.
-        if (answering || (received += bytes.size()) < 4 || options.silent)
+        if (answering || (received += bytes.size()) < 4)
             return;
         answering = true;
         clock.start();
@@ -104,6 +115,8 @@ private:
             // Out now, so that pieces due apart reach the peer apart.
             socket->flush();
             log(QStringLiteral("sent %1 bytes").arg(piece.bytes.size()));
+            if (piece.holdBackMs > 0 && next + 1 < options.plan.size())
+                log(QStringLiteral("holding the rest back %1 ms").arg(piece.holdBackMs));
         }
         if (options.reset)
             reset();
@@ -185,38 +198,54 @@ Options parseOptions(const QCoreApplication &app) {
         {"port", "Port to listen on; 0: the system picks.", "N", "5679"},
         {"servers", "Serve FILE's servers, TAB-separated, one a line.", "FILE"},
         {"raw", "Serve the bytes of FILE.", "FILE"},
-        {"scenario", "Serve a hostile reply: garbage, huge, whole, drip, cut, ...", "NAME"},
+        {"scenario", "Serve a hostile reply: " + hostileReplyNames().join(", ") + '.', "NAME"},
         {"link", "Send as a registry a round trip of MS away would.", "MS"},
-        {"drip", "Send one byte at a time, MS apart.", "MS"},
+        {"loss-after-record",
+         "With --link: lose the segment after record K's end; the rest waits for --loss-pause.",
+         "K"},
+        {"loss-pause", "How long a lost segment holds back the rest.", "MS"},
         {"reset", "Reset the connection once the reply is sent."},
-        {"close-first", "Hang up at once."},
-        {"silent", "Read and log, never answer."},
     });
     parser.process(app);
 
-    QByteArray reply = encodeServerList(sampleServers());
-    if (parser.isSet("servers"))
-        reply = encodeServerList(readServerFile(parser.value("servers")));
+    // Where a record ends is known only for a list encoded here, not for raw or hostile bytes.
+    const bool servesList =
+        parser.isSet("servers") || !(parser.isSet("raw") || parser.isSet("scenario"));
+    const QList<ServerEntry> servers =
+        parser.isSet("servers") ? readServerFile(parser.value("servers")) : sampleServers();
+    QByteArray reply;
+    if (servesList)
+        reply = encodeServerList(servers);
     else if (parser.isSet("raw"))
         reply = readFile(parser.value("raw"));
-    else if (parser.isSet("scenario") &&
-             (reply = hostileReply(parser.value("scenario").toUtf8())).isEmpty())
-        fail("no scenario " + parser.value("scenario"));
+    else if ((reply = hostileReply(parser.value("scenario").toUtf8())).isEmpty())
+        fail("no scenario " + parser.value("scenario") + "; there are " +
+             hostileReplyNames().join(", "));
 
-    Options options{quint16(number(parser, "port")),
-                    parser.isSet("reset"),
-                    parser.isSet("close-first"),
-                    parser.isSet("silent"),
-                    {}};
-    if (parser.isSet("link")) {
-        options.plan = linkPlan(reply, number(parser, "link"));
-    } else if (parser.isSet("drip")) {
-        const int dripMs = number(parser, "drip");
-        for (qsizetype i = 0; i < reply.size(); ++i)
-            options.plan.append({double(i * dripMs), reply.mid(i, 1)});
-    } else if (!reply.isEmpty()) {
-        options.plan = {{0, reply}};
+    Loss loss;
+    if (parser.isSet("loss-after-record")) {
+        if (!parser.isSet("link") || !parser.isSet("loss-pause"))
+            fail("--loss-after-record needs --link and --loss-pause");
+        if (!servesList)
+            fail("--loss-after-record counts the records of a server list: the sample list or "
+                 "--servers, not --raw or --scenario");
+        const int record = number(parser, "loss-after-record");
+        if (record < 1 || record > servers.size())
+            fail(QStringLiteral("--loss-after-record wants a record from 1 to %1")
+                     .arg(servers.size()));
+        loss.at = replyLead().size();
+        for (int i = 0; i < record; ++i)
+            loss.at += encodeRecord(servers[i]).size();
+        loss.pauseMs = number(parser, "loss-pause");
+    } else if (parser.isSet("loss-pause")) {
+        fail("--loss-pause needs --loss-after-record");
     }
+
+    Options options{quint16(number(parser, "port")), parser.isSet("reset"), {}};
+    if (parser.isSet("link"))
+        options.plan = linkPlan(reply, number(parser, "link"), loss);
+    else if (!reply.isEmpty())
+        options.plan = {{0, reply}};
     return options;
 }
 

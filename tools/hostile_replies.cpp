@@ -30,7 +30,7 @@ QByteArray garbage(qsizetype size) {
     return bytes;
 }
 
-// At least 16 MiB of well-formed records.
+// At least 16 MiB of well-formed records of about 1 KiB.
 QByteArray huge() {
     QByteArray reply = replyLead();
     const QByteArray description(1000, 'd');
@@ -38,6 +38,18 @@ QByteArray huge() {
         reply +=
             encodeRecord({"10.1." + QByteArray::number(i / 256) + '.' + QByteArray::number(i % 256),
                           "5000", "Server " + QByteArray::number(i), description, quint8(i)});
+    return reply;
+}
+
+// Exactly 64 MiB, the most the launcher reads, of the smallest whole records: four empty texts, the
+// unread byte and a tileset of 4, which ends the record too: 6 bytes each, 11 184 810 servers after
+// the 4-byte lead, to weigh what a listed server costs beyond its bytes.
+QByteArray smallestRecords() {
+    const QByteArray record = encodeRecord({{}, {}, {}, {}, 4});
+    QByteArray reply = replyLead();
+    reply.reserve(64 * 1024 * 1024);
+    while (reply.size() + record.size() <= 64 * 1024 * 1024)
+        reply += record;
     return reply;
 }
 
@@ -64,20 +76,33 @@ QByteArray controlTexts() {
          {"10.0.0.10", "5000", "\x1b[31mred\x1b[0m", "tab\there\nline", 0x80}});
 }
 
+// Named for the bytes, not for how a test means to deliver them: pace, cuts and resets are
+// dev-registry's options, and any of them goes with any reply.
+const struct {
+    const char *name;
+    QByteArray (*reply)();
+} Scenarios[] = {
+    {"three-records", threeRecords},
+    {"cut-in-record", cutInRecord},
+    {"garbage", [] { return garbage(4096); }},
+    {"huge", huge},
+    {"smallest-records-64mib", smallestRecords},
+    {"big-texts", bigTexts},
+    {"control-texts", controlTexts},
+};
+
 } // namespace
 
 QByteArray hostileReply(const QByteArray &name) {
-    if (name == "garbage")
-        return garbage(4096);
-    if (name == "huge")
-        return huge();
-    if (name == "drip" || name == "whole")
-        return threeRecords();
-    if (name == "cut" || name == "reset")
-        return cutInRecord();
-    if (name == "big-texts")
-        return bigTexts();
-    if (name == "control-texts")
-        return controlTexts();
+    for (const auto &scenario : Scenarios)
+        if (name == scenario.name)
+            return scenario.reply();
     return {};
+}
+
+QStringList hostileReplyNames() {
+    QStringList names;
+    for (const auto &scenario : Scenarios)
+        names.append(QString::fromLatin1(scenario.name));
+    return names;
 }

@@ -5,7 +5,8 @@
 #include "sample_reply.h"
 
 #include <QByteArray>
+#include <QStringList>
 
-// "garbage", "huge", "whole", "drip", "cut", "reset", "big-texts", "control-texts"; an unknown
-// name gives no bytes.
+// An unknown name gives no bytes.
 QByteArray hostileReply(const QByteArray &name);
+QStringList hostileReplyNames();

@@ -41,7 +41,7 @@ start_xvfb() {
 }
 
 # start_registry ARGS...: the stand-in registry on the launcher's fixed port; a new log each time.
-start_registry() { "$BUILD_DIR/dev-registry" --port 5679 "$@" 2>"$REGISTRY_LOG" & BACKGROUND_PIDS+=($!); wait_log '^listening on'; }
+start_registry() { : >"$REGISTRY_LOG"; "$BUILD_DIR/dev-registry" --port 5679 "$@" 2>"$REGISTRY_LOG" & BACKGROUND_PIDS+=($!); wait_log '^listening on'; }
 
 # start_launcher [PATH]: the launcher, by default the one in the build directory.
 start_launcher() { "${1:-$BUILD_DIR/brelgan-launcher}" >"$E2E_TMP/launcher.out" 2>&1 & LAUNCHER_PID=$! BACKGROUND_PIDS+=($!); }
