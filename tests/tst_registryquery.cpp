@@ -12,6 +12,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <functional>
+
 #include <sys/socket.h>
 
 using namespace Qt::StringLiterals;
@@ -30,13 +32,25 @@ struct Arrival {
 };
 using Arrivals = QList<Arrival>;
 
-// What the registry or the user does after the last piece.
-enum class Then { Quiet, RegistryHangsUp, RegistryResets, RegistryResetsTwice, UserConnects };
-// What happens while the launcher lets events run with the reply acknowledged.
-enum class Meanwhile { Nothing, MoreArrives, RegistryHangsUp, UserConnects, ProgramEnds };
+// Something the registry, the user or the desktop does; nothing, when empty.
+using Happening = std::function<void(FakeSocket &, RegistryQuery &, RecordingPlatform &)>;
+const Happening RegistryHangsUp = [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) {
+    s.hangUp();
+};
+const Happening RegistryResets = [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) {
+    s.reset();
+};
+const Happening UserConnects = [](FakeSocket &, RegistryQuery &q, RecordingPlatform &) {
+    q.hangUp();
+};
 
-// Logs each of the query's signals in the same log as the conversation's steps.
-void logSignals(RegistryQuery &query, const ServerTable &servers, QStringList &log) {
+// Passes the socket's events to the query, as the window does, and logs each of the query's
+// signals in the same log as the conversation's steps.
+void wire(Socket &socket, RegistryQuery &query, const ServerTable &servers, QStringList &log) {
+    QObject::connect(&socket, &Socket::connected, &query, &RegistryQuery::connected);
+    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::dataArrival);
+    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::closedByRegistry);
+    QObject::connect(&socket, &Socket::failed, &query, &RegistryQuery::failed);
     QObject::connect(&query, &RegistryQuery::newServers,
                      [&] { log.append(u"listed %1"_s.arg(servers.serverCount())); });
     QObject::connect(&query, &RegistryQuery::readingOver, [&] { log.append("over"); });
@@ -47,8 +61,7 @@ void logSignals(RegistryQuery &query, const ServerTable &servers, QStringList &l
 } // namespace
 
 Q_DECLARE_METATYPE(Arrivals)
-Q_DECLARE_METATYPE(Then)
-Q_DECLARE_METATYPE(Meanwhile)
+Q_DECLARE_METATYPE(Happening)
 
 class tst_RegistryQuery : public QObject {
     Q_OBJECT
@@ -62,74 +75,63 @@ private slots:
 
 void tst_RegistryQuery::reading_data() {
     QTest::addColumn<Arrivals>("arrivals");
-    QTest::addColumn<Then>("then");
-    QTest::addColumn<Meanwhile>("meanwhile");
+    // After the last piece, and while the launcher lets events run with the reply acknowledged.
+    QTest::addColumn<Happening>("then");
+    QTest::addColumn<Happening>("meanwhile");
     QTest::addColumn<qsizetype>("cap");
     QTest::addColumn<QStringList>("log");
 
-    const qsizetype noCap = ReadingLimits().maxBytes;
     const QStringList both{"request",  "arrival", "listed 1", "arrival",
                            "listed 2", "ack",     "close",    "over"};
     const QStringList first{"request", "arrival", "listed 1", "ack", "close", "over"};
     const QStringList hungUp{"request", "arrival", "listed 1", "close", "over"};
+    const Arrivals one{{40, Lead + First}};
+    const Arrivals cut{{40, Lead + First + Second.first(6)}};
+    const auto row = [](const char *name, const Arrivals &arrivals, const QStringList &log,
+                        const Happening &then = {}, const Happening &meanwhile = {},
+                        qsizetype cap = ReadingLimits().maxBytes) {
+        QTest::newRow(name) << arrivals << then << meanwhile << cap << log;
+    };
 
     // TCP recovering a segment lost right after a record's end: a tail-loss probe, the 200 ms
     // minimum retransmission timeout and a bit, the 300 ms of older systems, and a slow one.
-    for (const int pause : {150, 201, 320, 600})
-        QTest::addRow("pause of %d ms after a record's end", pause)
-            << Arrivals{{40, Lead + First}, {pause, Second}} << Then::Quiet << Meanwhile::Nothing
-            << noCap << both;
-    QTest::newRow("record in pieces: listed when its end arrives")
-        << Arrivals{{40, Lead + First.first(5)},
-                    {5, First.sliced(5) + Second.first(3)},
-                    {5, Second.sliced(3)}}
-        << Then::Quiet << Meanwhile::Nothing << noCap
-        << QStringList{"request",  "arrival", "arrival", "listed 1", "arrival",
-                       "listed 2", "ack",     "close",   "over"};
-    QTest::newRow("long pause inside a record")
-        << Arrivals{{40, Lead + First + Second.first(6)}, {4500, Second.sliced(6)}} << Then::Quiet
-        << Meanwhile::Nothing << noCap << both;
-    QTest::newRow("stalls inside a record") << Arrivals{{40, Lead + First + Second.first(6)}}
-                                            << Then::Quiet << Meanwhile::Nothing << noCap << first;
-    QTest::newRow("no 0x04 at all: a record once the reply is over")
-        << Arrivals{{40, "a\0b\0c\0d\0\x01\x07"_ba}} << Then::Quiet << Meanwhile::Nothing << noCap
-        << QStringList{"request", "arrival", "ack", "close", "listed 1", "over"};
-    QTest::newRow("grows past the cap")
-        << Arrivals{{40, Lead + First + Second}} << Then::Quiet << Meanwhile::Nothing
-        << Lead.size() + First.size() + 3 << first;
-    QTest::newRow("registry hangs up after a record")
-        << Arrivals{{40, Lead + First}} << Then::RegistryHangsUp << Meanwhile::Nothing << noCap
-        << hungUp;
-    QTest::newRow("registry resets after a record")
-        << Arrivals{{40, Lead + First}} << Then::RegistryResets << Meanwhile::Nothing << noCap
-        << hungUp;
-    QTest::newRow("registry hangs up before a byte")
-        << Arrivals() << Then::RegistryHangsUp << Meanwhile::Nothing << noCap
-        << QStringList{"request", "no servers"};
-    QTest::newRow("registry resets before a byte, twice")
-        << Arrivals() << Then::RegistryResetsTwice << Meanwhile::Nothing << noCap
-        << QStringList{"request", "cannot connect"};
-    QTest::newRow("user connects while the reply arrives")
-        << Arrivals{{40, Lead + First}} << Then::UserConnects << Meanwhile::Nothing << noCap
-        << first;
-    QTest::newRow("more arrives while events run")
-        << Arrivals{{40, Lead + First}} << Then::Quiet << Meanwhile::MoreArrives << noCap
-        << QStringList{"request", "arrival",  "listed 1", "ack",
-                       "arrival", "listed 2", "close",    "over"};
-    QTest::newRow("registry hangs up while events run")
-        << Arrivals{{40, Lead + First}} << Then::Quiet << Meanwhile::RegistryHangsUp << noCap
-        << first;
-    QTest::newRow("user connects while events run")
-        << Arrivals{{40, Lead + First}} << Then::Quiet << Meanwhile::UserConnects << noCap << first;
-    QTest::newRow("program ends while events run")
-        << Arrivals{{40, Lead + First}} << Then::Quiet << Meanwhile::ProgramEnds << noCap
-        << QStringList{"request", "arrival", "listed 1", "ack"};
+    for (const char *pause : {"150", "201", "320", "600"})
+        row(qPrintable(u"pause of %1 ms after a record's end"_s.arg(pause)),
+            {{40, Lead + First}, {QByteArray(pause).toInt(), Second}}, both);
+    row("record in pieces: listed when its end arrives",
+        {{40, Lead + First.first(5)},
+         {5, First.sliced(5) + Second.first(3)},
+         {5, Second.sliced(3)}},
+        {"request", "arrival", "arrival", "listed 1", "arrival", "listed 2", "ack", "close",
+         "over"});
+    row("long pause inside a record", {cut[0], {4500, Second.sliced(6)}}, both);
+    row("stalls inside a record", cut, first);
+    row("no 0x04 at all: a record once the reply is over", {{40, "a\0b\0c\0d\0\x01\x07"_ba}},
+        {"request", "arrival", "ack", "close", "listed 1", "over"});
+    row("grows past the cap", {{40, Lead + First + Second}}, first, {}, {},
+        Lead.size() + First.size() + 3);
+    row("registry hangs up after a record", one, hungUp, RegistryHangsUp);
+    row("registry resets after a record", one, hungUp, RegistryResets);
+    row("registry hangs up before a byte", {}, {"request", "no servers"}, RegistryHangsUp);
+    row("registry resets before a byte, twice", {}, {"request", "cannot connect"},
+        [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) {
+            s.reset();
+            s.reset();
+        });
+    row("user connects while the reply arrives", one, first, UserConnects);
+    row("more arrives while events run", one,
+        {"request", "arrival", "listed 1", "ack", "arrival", "listed 2", "close", "over"}, {},
+        [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) { s.arrive(Second); });
+    row("registry hangs up while events run", one, first, {}, RegistryHangsUp);
+    row("user connects while events run", one, first, {}, UserConnects);
+    row("program ends while events run", one, {"request", "arrival", "listed 1", "ack"}, {},
+        [](FakeSocket &, RegistryQuery &, RecordingPlatform &p) { p.ended = true; });
 }
 
 void tst_RegistryQuery::reading() {
     QFETCH(Arrivals, arrivals);
-    QFETCH(Then, then);
-    QFETCH(Meanwhile, meanwhile);
+    QFETCH(Happening, then);
+    QFETCH(Happening, meanwhile);
     QFETCH(qsizetype, cap);
     QFETCH(QStringList, log);
 
@@ -139,27 +141,10 @@ void tst_RegistryQuery::reading() {
     ServerTable servers;
     qint64 now = 0;
     RegistryQuery query(socket, platform, servers, {.maxBytes = cap}, [&now] { return now; });
-    logSignals(query, servers, happened);
-    QObject::connect(&socket, &Socket::connected, &query, &RegistryQuery::connected);
-    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::dataArrival);
-    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::closedByRegistry);
-    QObject::connect(&socket, &Socket::failed, &query, &RegistryQuery::failed);
+    wire(socket, query, servers, happened);
     platform.atPendingEvents = [&](int run) {
-        if (run != 1)
-            return;
-        switch (meanwhile) {
-        case Meanwhile::MoreArrives:
-            return socket.arrive(Second);
-        case Meanwhile::RegistryHangsUp:
-            return socket.hangUp();
-        case Meanwhile::UserConnects:
-            return query.hangUp();
-        case Meanwhile::ProgramEnds:
-            platform.ended = true;
-            return;
-        case Meanwhile::Nothing:
-            return;
-        }
+        if (run == 1 && meanwhile)
+            meanwhile(socket, query, platform);
     };
     // Time passes: whatever the query's timer would have done by then, it does.
     const auto wait = [&](qint64 ms) {
@@ -173,22 +158,8 @@ void tst_RegistryQuery::reading() {
         wait(arrival.afterMs);
         socket.arrive(arrival.bytes);
     }
-    switch (then) {
-    case Then::RegistryHangsUp:
-        socket.hangUp();
-        break;
-    case Then::RegistryResetsTwice:
-        socket.reset();
-        [[fallthrough]];
-    case Then::RegistryResets:
-        socket.reset();
-        break;
-    case Then::UserConnects:
-        query.hangUp();
-        break;
-    case Then::Quiet:
-        break;
-    }
+    if (then)
+        then(socket, query, platform);
     wait(10000);
     QCOMPARE(happened, log);
 }
@@ -233,11 +204,7 @@ void tst_RegistryQuery::connection() {
     ServerTable servers;
     // A short quiet time keeps the row quick; how long it is, the table above shows.
     RegistryQuery query(socket, platform, servers, {.minQuietMs = 50, .maxQuietMs = 50});
-    logSignals(query, servers, happened);
-    QObject::connect(&socket, &Socket::connected, &query, &RegistryQuery::connected);
-    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::dataArrival);
-    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::closedByRegistry);
-    QObject::connect(&socket, &Socket::failed, &query, &RegistryQuery::failed);
+    wire(socket, query, servers, happened);
     query.start({u"127.0.0.1"_s, port});
 
     if (ending != "never listens") {
