@@ -89,6 +89,7 @@ void Socket::attemptConnected(QTcpSocket *attempt) {
     dropAttempts();
 
     tcp = attempt;
+    end.watch(tcp->socketDescriptor());
     tcp->disconnect(this);
     connect(tcp, &QTcpSocket::readyRead, this, &Socket::dataArrival);
     connect(tcp, &QTcpSocket::disconnected, this, &Socket::onDisconnected);
@@ -138,6 +139,9 @@ void Socket::reset() {
     stagger->stop();
     untried.clear();
     dropAttempts();
+    // Held, the connection would outlast Qt's close, and the registry would not see this side
+    // hang up.
+    end.release();
     if (tcp != nullptr) {
         tcp->disconnect(this);
         tcp->close();
@@ -178,8 +182,8 @@ void Socket::Close() {
 void Socket::onError(QAbstractSocket::SocketError error) {
     switch (error) {
     case QAbstractSocket::RemoteHostClosedError:
-        // Qt reports the registry hanging up (orderly or by reset) as an error and then sends
-        // disconnected(); for us that is the registry's close, reported there.
+        // Qt reports the registry hanging up, orderly or by reset, as this error and then sends
+        // disconnected(); which of the two it was is told there.
         return;
     default:
         // A failure is one event. Qt may follow it with disconnected(), which is not a close by
@@ -187,6 +191,7 @@ void Socket::onError(QAbstractSocket::SocketError error) {
         if (stage != Stage::Open)
             return;
         stage = Stage::Over;
+        end.release();
         emit failed();
         return;
     }
@@ -196,5 +201,9 @@ void Socket::onDisconnected() {
     if (stage != Stage::Open)
         return;
     stage = Stage::Over;
-    emit closedByRegistry();
+    // A reset is a connection that broke, not one the registry ended.
+    if (end.wasReset())
+        emit failed();
+    else
+        emit closedByRegistry();
 }

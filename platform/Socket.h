@@ -6,6 +6,8 @@
 // QTcpSocket exists before Connect.
 #pragma once
 
+#include "NativeSocket.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHostAddress>
@@ -50,7 +52,7 @@ signals:
     void dataArrival();
     // The registry closed the connection while it was still open on this side.
     void closedByRegistry();
-    // Any other failure: no connection could be made, or it broke.
+    // Any other failure: no connection could be made, or it broke (a reset by the registry too).
     void failed();
 
 private:
@@ -77,4 +79,6 @@ private:
     QTimer *stagger = nullptr;
     // The connection that won; it alone speaks for this socket from then on.
     QTcpSocket *tcp = nullptr;
+    // Whether the winner ended by the registry's hang-up or by a reset, which Qt reports alike.
+    native::ConnectionEnd end;
 };
