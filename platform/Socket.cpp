@@ -6,18 +6,21 @@
 #include <algorithm>
 #include <utility>
 
-Socket::Socket(QObject *parent) : QObject(parent), stagger(new QTimer(this)) {
+Socket::Socket(QObject *parent, std::chrono::milliseconds connectBudget)
+    : QObject(parent), stagger(new QTimer(this)), budget(new QTimer(this)) {
     stagger->setSingleShot(true);
     connect(stagger, &QTimer::timeout, this, &Socket::startNextAttempt);
+    budget->setSingleShot(true);
+    budget->setInterval(connectBudget);
+    connect(budget, &QTimer::timeout, this, &Socket::outOfTime);
 }
 
 void Socket::Connect(const QString &host, quint16 port) {
+    begin();
     if (const QHostAddress literal(host); !literal.isNull()) {
-        connectToAddresses({literal}, port);
+        tryAddresses({literal}, port);
         return;
     }
-    reset();
-    forgetConnection();
     stage = Stage::Resolving;
     lookupId = QHostInfo::lookupHost(host, this, [this, port](const QHostInfo &info) {
         if (stage != Stage::Resolving || info.lookupId() != lookupId)
@@ -28,13 +31,24 @@ void Socket::Connect(const QString &host, quint16 port) {
             giveUp();
             return;
         }
-        connectToAddresses(info.addresses(), port);
+        tryAddresses(info.addresses(), port);
     });
 }
 
 void Socket::connectToAddresses(const QList<QHostAddress> &resolved, quint16 port) {
+    begin();
+    tryAddresses(resolved, port);
+}
+
+void Socket::begin() {
     reset();
     forgetConnection();
+    // Qt gives each attempt 30 s, so a host whose every address swallows attempts would keep the
+    // user waiting a minute or more for a failure; the whole attempt gets one budget instead.
+    budget->start();
+}
+
+void Socket::tryAddresses(const QList<QHostAddress> &resolved, quint16 port) {
     stage = Stage::Connecting;
     untried = attemptOrder(resolved);
     remotePort = port;
@@ -84,11 +98,13 @@ void Socket::startNextAttempt() {
 void Socket::attemptConnected(QTcpSocket *attempt) {
     if (stage != Stage::Connecting || !attempts.removeOne(attempt))
         return;
+    budget->stop();
     stagger->stop();
     untried.clear();
     dropAttempts();
 
     tcp = attempt;
+    end.watch(tcp->socketDescriptor());
     tcp->disconnect(this);
     connect(tcp, &QTcpSocket::readyRead, this, &Socket::dataArrival);
     connect(tcp, &QTcpSocket::disconnected, this, &Socket::onDisconnected);
@@ -118,6 +134,7 @@ void Socket::dropAttempts() {
 
 void Socket::giveUp() {
     stage = Stage::Over;
+    budget->stop();
     // Qt can know an attempt's failure inside connectToHost (no addresses, a refusal on this
     // machine), but the program hears of the outcome only after Connect has returned; and not at
     // all once it has closed the socket meanwhile.
@@ -130,19 +147,32 @@ void Socket::giveUp() {
         Qt::QueuedConnection);
 }
 
+void Socket::outOfTime() {
+    stopTrying();
+    giveUp();
+}
+
 void Socket::reset() {
     ++round;
+    budget->stop();
+    stopTrying();
+    // Held, the connection would outlast Qt's close, and the registry would not see this side
+    // hang up.
+    end.release();
+    if (tcp != nullptr) {
+        tcp->disconnect(this);
+        tcp->close();
+    }
+    stage = Stage::Idle;
+}
+
+void Socket::stopTrying() {
     if (lookupId != -1)
         QHostInfo::abortHostLookup(lookupId);
     lookupId = -1;
     stagger->stop();
     untried.clear();
     dropAttempts();
-    if (tcp != nullptr) {
-        tcp->disconnect(this);
-        tcp->close();
-    }
-    stage = Stage::Idle;
 }
 
 void Socket::forgetConnection() {
@@ -178,8 +208,8 @@ void Socket::Close() {
 void Socket::onError(QAbstractSocket::SocketError error) {
     switch (error) {
     case QAbstractSocket::RemoteHostClosedError:
-        // Qt reports the registry hanging up (orderly or by reset) as an error and then sends
-        // disconnected(); for us that is the registry's close, reported there.
+        // Qt reports the registry hanging up, orderly or by reset, as this error and then sends
+        // disconnected(); which of the two it was is told there.
         return;
     default:
         // A failure is one event. Qt may follow it with disconnected(), which is not a close by
@@ -187,6 +217,7 @@ void Socket::onError(QAbstractSocket::SocketError error) {
         if (stage != Stage::Open)
             return;
         stage = Stage::Over;
+        end.release();
         emit failed();
         return;
     }
@@ -196,5 +227,9 @@ void Socket::onDisconnected() {
     if (stage != Stage::Open)
         return;
     stage = Stage::Over;
-    emit closedByRegistry();
+    // A reset is a connection that broke, not one the registry ended.
+    if (end.wasReset())
+        emit failed();
+    else
+        emit closedByRegistry();
 }

@@ -6,6 +6,8 @@
 // QTcpSocket exists before Connect.
 #pragma once
 
+#include "NativeSocket.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHostAddress>
@@ -21,10 +23,16 @@ class Socket : public QObject {
     Q_OBJECT
 
 public:
-    explicit Socket(QObject *parent = nullptr);
+    // How long Connect has, host-name lookup and every address included, before it gives up. A
+    // registry whose answer to the first SYN was lost is still reached: the system sends it again
+    // after 1 s, then 3 s and 7 s.
+    static constexpr std::chrono::milliseconds ConnectBudget{10000};
 
-    // Returns at once; the outcome arrives as connected() or failed(). The host is a name, which
-    // is resolved here, or an address.
+    explicit Socket(QObject *parent = nullptr,
+                    std::chrono::milliseconds connectBudget = ConnectBudget);
+
+    // Returns at once; the outcome arrives as connected() or failed(), at the latest when the
+    // budget runs out. The host is a name, which is resolved here, or an address.
     virtual void Connect(const QString &host, quint16 port);
     // The bytes leave in one write, before this returns, as far as the system allows. Nothing is
     // written while no connection is open.
@@ -50,19 +58,23 @@ signals:
     void dataArrival();
     // The registry closed the connection while it was still open on this side.
     void closedByRegistry();
-    // Any other failure: no connection could be made, or it broke.
+    // Any other failure: no connection could be made, or it broke (a reset by the registry too).
     void failed();
 
 private:
     enum class Stage { Idle, Resolving, Connecting, Open, Over };
 
+    void begin();
+    void tryAddresses(const QList<QHostAddress> &resolved, quint16 port);
     void reset();
+    void stopTrying();
     void forgetConnection();
     void startNextAttempt();
     void attemptConnected(QTcpSocket *attempt);
     void attemptFailed(QTcpSocket *attempt);
     void dropAttempts();
     void giveUp();
+    void outOfTime();
     void onError(QAbstractSocket::SocketError error);
     void onDisconnected();
 
@@ -75,6 +87,9 @@ private:
     QList<QHostAddress> untried;
     QList<QTcpSocket *> attempts;
     QTimer *stagger = nullptr;
+    QTimer *budget = nullptr;
     // The connection that won; it alone speaks for this socket from then on.
     QTcpSocket *tcp = nullptr;
+    // Whether the winner ended by the registry's hang-up or by a reset, which Qt reports alike.
+    native::ConnectionEnd end;
 };

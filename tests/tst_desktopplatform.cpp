@@ -1,6 +1,7 @@
 // The real process start: a client that is missing or cannot run is reported rather than taken
-// for started, and the client starts with none of the launcher's signal set-up. (What the client
-// receives on its command line is proven end to end, through the real launcher.)
+// for started, and the client starts with the signal state the launcher was started with, not
+// with the SIGPIPE that Qt ignores in the launcher. (What the client receives on its command line
+// is proven end to end, through the real launcher.)
 #include "DesktopPlatform.h"
 
 #include <QFile>
@@ -8,6 +9,48 @@
 #include <QTest>
 
 #include <signal.h>
+
+#include <algorithm>
+
+namespace {
+
+struct SignalState {
+    QList<int> ignored;
+    QList<int> blocked;
+};
+
+SignalState signalState() {
+    SignalState state;
+    sigset_t mask;
+    sigprocmask(SIG_BLOCK, nullptr, &mask);
+    for (int sig = 1; sig < NSIG; ++sig) {
+        struct sigaction action {};
+        if (sigaction(sig, nullptr, &action) != 0)
+            continue;
+        if (action.sa_handler == SIG_IGN)
+            state.ignored.append(sig);
+        if (sigismember(&mask, sig) == 1)
+            state.blocked.append(sig);
+    }
+    return state;
+}
+
+// What this process was started with, before anything in it could change that: the client is to
+// inherit it. ctest runs this test once more started with SIGPIPE ignored, which the client then
+// keeps.
+const SignalState startedWith = signalState();
+
+// A line of the stand-in client's report, such as "ignored: 1 13".
+QByteArray reportLine(const char *label, QList<int> numbers) {
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    QByteArray line(label);
+    for (int number : std::as_const(numbers))
+        line += ' ' + QByteArray::number(number);
+    return line + '\n';
+}
+
+} // namespace
 
 class tst_DesktopPlatform : public QObject {
     Q_OBJECT
@@ -34,9 +77,12 @@ void tst_DesktopPlatform::startsClient() {
     if (permissions)
         QVERIFY(QFile::copy(STUB_CLIENT, client) && QFile::setPermissions(client, permissions));
     qputenv("BRELGAN_STUB_SIGNALS", QFile::encodeName(report));
-    // Set up as the launcher is: SIGPIPE ignored (Qt does that), and a signal blocked.
+    // Set up as the launcher can be: SIGPIPE ignored by Qt, SIGHUP ignored as under nohup (which
+    // would have done it before the start), and a signal blocked.
     signal(SIGPIPE, SIG_IGN);
-    sigset_t blocked{};
+    signal(SIGHUP, SIG_IGN);
+    sigset_t blocked;
+    sigemptyset(&blocked);
     sigaddset(&blocked, SIGUSR1);
     sigprocmask(SIG_BLOCK, &blocked, nullptr);
 
@@ -46,7 +92,9 @@ void tst_DesktopPlatform::startsClient() {
         QFile file(report);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
-    QTRY_COMPARE(found(), started ? QByteArray("ignored:\nblocked:\n") : QByteArray());
+    const QByteArray inherited = reportLine("ignored:", startedWith.ignored + QList<int>{SIGHUP}) +
+                                 reportLine("blocked:", startedWith.blocked + QList<int>{SIGUSR1});
+    QTRY_COMPARE(found(), started ? inherited : QByteArray());
 }
 
 QTEST_APPLESS_MAIN(tst_DesktopPlatform)

@@ -11,6 +11,20 @@
 
 extern char **environ;
 
+namespace {
+
+// Qt's network code sets SIGPIPE to ignored for good once it uses sockets (Qt 6.4 on the first
+// write), and the client should not inherit that; but a launcher started with SIGPIPE ignored
+// passes that on like anything else it was started with. So the disposition is read during static
+// initialisation, before main and any socket, and not when the client starts, by which time the
+// request to the registry has long been written.
+const bool startedIgnoringSigpipe = [] {
+    struct sigaction action {};
+    return sigaction(SIGPIPE, nullptr, &action) == 0 && action.sa_handler == SIG_IGN;
+}();
+
+} // namespace
+
 QByteArray native::applicationDirectory() {
     // On Linux this comes from /proc/self/exe, so a launcher started through a symbolic link
     // still names the directory of the real executable.
@@ -31,20 +45,20 @@ bool native::startProcess(const ProcessStart &start) {
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    // The launcher ignores SIGPIPE (Qt's network code sets that up) and may block signals; a
-    // child inherits both through exec, and a game client that ignores SIGPIPE or never sees a
-    // blocked signal misbehaves in ways nobody would trace back here. It starts clean instead.
+    // The client gets the signal state the launcher was given: whoever started the launcher
+    // under nohup, or with a signal blocked, meant the game too. Only what the launcher changed
+    // itself is put back: a client that ignores SIGPIPE because Qt's network code wanted that
+    // here would misbehave in ways nobody would trace back to the launcher.
     posix_spawnattr_t attributes;
     if (posix_spawnattr_init(&attributes) != 0)
         return false;
-    sigset_t all;
-    sigfillset(&all);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes,
-                             static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK));
+    if (!startedIgnoringSigpipe) {
+        sigset_t sigpipe;
+        sigemptyset(&sigpipe);
+        sigaddset(&sigpipe, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes, &sigpipe);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    }
 
     pid_t pid = 0;
     // glibc reports a failed exec (missing file, not executable) as posix_spawn's result.
