@@ -149,38 +149,40 @@ void tst_frmMain::acts_data() {
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("ends");
 
-    const Act connectClicked = [](LauncherWindow &w) { click(w, "cmdConnect"); };
+    const auto row = [](const char *name, const Act &act, const Servers &servers, bool ends,
+                        const Starts &starts = {}, const QStringList &messages = {},
+                        bool stillArriving = false, bool clientStarts = true) {
+        QTest::newRow(name) << act << servers << stillArriving << clientStarts << starts << messages
+                            << ends;
+    };
+    const Act connect = [](LauncherWindow &w) { click(w, "cmdConnect"); };
     const Act altC = [](LauncherWindow &) { press(Qt::Key_C, Qt::AltModifier); };
-    const QByteArray program = "/opt/My Games/brelgan.bin";
-    // Runs of blanks and tabs separate words, none empty; nothing else is interpreted.
-    const QByteArray shell = ";rm|$(id)`id`'\"*\x80\xff", address = "  a b\t" + shell + " \t";
-    const Starts third{{program, {"h.example", "7000", "255"}, "h.example 7000 255"}};
-    QTest::newRow("Connect: runs of blanks, shell characters, blank port")
-        << connectClicked << Servers{{address, "\t", "N", "", 0}} << false << true
-        << Starts{{program, {"a", "b", shell, "0"}, address + " \t 0"}} << QStringList() << true;
-    QTest::newRow("Alt+C while the reply still arrives")
-        << altC << Three << true << true << third << QStringList() << true;
-    QTest::newRow("Alt+C, client cannot start")
-        << altC << Three << false << false << third
-        << QStringList{"The game client could not be started:\n" + QString::fromUtf8(program)}
-        << false;
-    QTest::newRow("Connect, nothing listed")
-        << connectClicked << Servers() << false << true << Starts()
-        << QStringList{"Please select a server to connect to."} << false;
-    QTest::newRow("Cancel") << Act([](LauncherWindow &w) { click(w, "cmdCancel"); }) << Three
-                            << true << true << Starts() << QStringList() << true;
-    QTest::newRow("Alt+A") << Act([](LauncherWindow &) { press(Qt::Key_A, Qt::AltModifier); })
-                           << Three << false << true << Starts() << QStringList() << true;
-    QTest::newRow("close box") << Act([](LauncherWindow &w) { w.window.close(); }) << Three << false
-                               << true << Starts() << QStringList() << true;
-    QTest::newRow("Enter and Escape, on every control") << Act([](LauncherWindow &w) {
+    const Act cancel = [](LauncherWindow &w) { click(w, "cmdCancel"); };
+    const Act altA = [](LauncherWindow &) { press(Qt::Key_A, Qt::AltModifier); };
+    const Act closeBox = [](LauncherWindow &w) { w.window.close(); };
+    const Act enterAndEscape = [](LauncherWindow &w) {
         for (const char *name : {"cmbServers", "txtDescription", "cmdConnect", "cmdCancel"}) {
             w.child<QWidget>(name)->setFocus();
             for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
                 press(key);
         }
-    }) << Three << false << true << Starts() << QStringList()
-                                                        << false;
+    };
+    const QByteArray program = "/opt/My Games/brelgan.bin";
+    // Runs of blanks and tabs separate words, none empty; nothing else is interpreted.
+    const QByteArray shell = ";rm|$(id)`id`'\"*\x80\xff", address = "  a b\t" + shell + " \t";
+    const Starts third{{program, {"h.example", "7000", "255"}, "h.example 7000 255"}};
+    row("Connect: runs of blanks, shell characters, blank port", connect,
+        {{address, "\t", "N", "", 0}}, true,
+        {{program, {"a", "b", shell, "0"}, address + " \t 0"}});
+    row("Alt+C while the reply still arrives", altC, Three, true, third, {}, true);
+    row("Alt+C, client cannot start", altC, Three, false, third,
+        {"The game client could not be started:\n" + QString::fromUtf8(program)}, false, false);
+    row("Connect, nothing listed", connect, {}, false, {},
+        {"Please select a server to connect to."});
+    row("Cancel", cancel, Three, true, {}, {}, true);
+    row("Alt+A", altA, Three, true);
+    row("close box", closeBox, Three, true);
+    row("Enter and Escape, on every control", enterAndEscape, Three, false);
 }
 
 void tst_frmMain::acts() {

@@ -1,13 +1,16 @@
-// The conversation with the registry, at the query's own seam. With a fake socket and a clock of
-// the test's own: how a reply is read, record by record as it arrives, and when it counts as over,
-// to the millisecond. Against a real QTcpServer on loopback: what a real connection's events come
-// to, and what the registry receives.
+// The conversation with the registry, at the query's own seam. With a stand-in socket and a clock
+// of the test's own: how a reply is read, record by record as it arrives, and when it counts as
+// over, to the millisecond. Against a real QTcpServer on loopback: the events a real connection
+// gives (the socket maps Qt's way of reporting them onto four), what the query makes of them, and
+// what the registry receives.
 #include "FakeSocket.h"
 #include "RecordingPlatform.h"
 #include "RegistryQuery.h"
 #include "ServerTable.h"
+#include "Swallower.h"
 #include "sample_reply.h"
 
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -17,8 +20,12 @@
 #include <sys/socket.h>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace {
+
+// Loopback connects at once; a silent address should not hold a row up for long.
+constexpr std::chrono::milliseconds Budget = 300ms;
 
 const QByteArray Lead = replyLead();
 const QByteArray First = encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2});
@@ -166,70 +173,92 @@ void tst_RegistryQuery::reading() {
 
 void tst_RegistryQuery::connection_data() {
     QTest::addColumn<QByteArray>("reply");
-    // How the registry ends its side once the reply is out: it waits for the acknowledgement,
-    // closes, resets, or never listened at all.
-    QTest::addColumn<QString>("ending");
+    // What the registry does once the reply is out: waits for the acknowledgement, closes or
+    // resets; or it never listens, or swallows the attempts; or the program gives up at once.
+    QTest::addColumn<QString>("registry");
+    QTest::addColumn<QList<int>>("events"); // connected, closed by the registry, failed
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QByteArray>("received");
 
-    const QByteArray request = ListRequest.toByteArray(), ack = ReplyAck.toByteArray();
-    const QByteArray reply = Lead + First + Second;
-    const QStringList listed{"listed 2", "over"};
+    const QByteArray request = ListRequest.toByteArray(), reply = Lead + First + Second;
+    const QStringList listed{"listed 2", "over"}, cannot{"cannot connect"};
     QTest::newRow("nothing listens")
-        << QByteArray() << "never listens" << QStringList{"cannot connect"} << QByteArray();
+        << QByteArray() << "never listens" << QList{0, 0, 1} << cannot << QByteArray();
+    QTest::newRow("nothing answers")
+        << QByteArray() << "swallows" << QList{0, 0, 1} << cannot << QByteArray();
+    QTest::newRow("program gives up")
+        << QByteArray() << "gives up" << QList{0, 0, 0} << QStringList() << QByteArray();
     QTest::newRow("hangs up before a byte")
-        << QByteArray() << "closes" << QStringList{"no servers"} << request;
+        << QByteArray() << "closes" << QList{1, 1, 0} << QStringList{"no servers"} << request;
     QTest::newRow("resets before a byte")
-        << QByteArray() << "resets" << QStringList{"cannot connect"} << request;
-    QTest::newRow("whole reply") << reply << "waits" << listed << request + ack;
-    QTest::newRow("reply, then hangs up") << reply << "closes" << listed << request;
-    QTest::newRow("reply, then resets") << reply << "resets" << listed << request;
+        << QByteArray() << "resets" << QList{1, 0, 1} << cannot << request;
+    // The launcher's own close is no event, and the registry sees it.
+    QTest::newRow("whole reply") << reply << "waits" << QList{1, 0, 0} << listed
+                                 << request + ReplyAck.toByteArray();
+    QTest::newRow("reply, then hangs up")
+        << reply << "closes" << QList{1, 1, 0} << listed << request;
+    QTest::newRow("reply, then resets") << reply << "resets" << QList{1, 0, 1} << listed << request;
 }
 
 void tst_RegistryQuery::connection() {
     QFETCH(QByteArray, reply);
-    QFETCH(QString, ending);
+    QFETCH(QString, registry);
+    QFETCH(QList<int>, events);
     QFETCH(QStringList, log);
     QFETCH(QByteArray, received);
 
-    QTcpServer registry;
-    QVERIFY(registry.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = registry.serverPort();
-    if (ending == "never listens")
-        registry.close();
+    QTcpServer listener;
+    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
+    Swallower silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    const bool answers = registry != "swallows" && registry != "gives up";
+    const quint16 port = answers ? listener.serverPort() : silent.server.serverPort();
+    if (registry == "never listens")
+        listener.close();
 
     QStringList happened;
-    Socket socket;
+    Socket socket(nullptr, Budget);
     RecordingPlatform platform;
     ServerTable servers;
     // A short quiet time keeps the row quick; how long it is, the table above shows.
     RegistryQuery query(socket, platform, servers, {.minQuietMs = 50, .maxQuietMs = 50});
     wire(socket, query, servers, happened);
+    QSignalSpy connected(&socket, &Socket::connected);
+    QSignalSpy closed(&socket, &Socket::closedByRegistry);
+    QSignalSpy failed(&socket, &Socket::failed);
     query.start({u"127.0.0.1"_s, port});
+    if (registry == "gives up")
+        query.hangUp();
 
-    if (ending != "never listens") {
-        QVERIFY(registry.waitForNewConnection(5000));
-        QTcpSocket *peer = registry.nextPendingConnection();
-        QByteArray got;
+    QByteArray got;
+    if (events[0] == 1) {
+        QVERIFY(listener.waitForNewConnection(5000));
+        QTcpSocket *peer = listener.nextPendingConnection();
         QObject::connect(peer, &QTcpSocket::readyRead, [&] { got += peer->readAll(); });
         QTRY_COMPARE(got, ListRequest.toByteArray());
         peer->write(reply);
         peer->flush();
-        if (ending == "resets") {
+        if (registry == "resets") {
             // A close with a linger time of 0 s sends a reset instead of the orderly close.
             const linger abortive{1, 0};
             setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
                        sizeof abortive);
         }
-        if (ending != "waits")
+        if (registry != "waits")
             peer->abort();
-        else
-            // The launcher hangs up once the reply is over, and the registry sees it.
-            QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
-        QTRY_COMPARE(happened.size(), log.size());
-        QCOMPARE(got, received);
+        // Once the registry has seen the end, any event about it has had its chance.
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    } else {
+        // Whatever the budget leads to has happened once a socket with twice the budget has
+        // given up on the silent address.
+        Socket witness(nullptr, 2 * Budget);
+        QSignalSpy witnessFailed(&witness, &Socket::failed);
+        witness.Connect(u"127.0.0.1"_s, silent.server.serverPort());
+        QTRY_COMPARE(witnessFailed.size(), 1);
     }
     QTRY_COMPARE(happened, log);
+    QCOMPARE(got, received);
+    QCOMPARE(QList({int(connected.size()), int(closed.size()), int(failed.size())}), events);
 }
 
 QTEST_MAIN(tst_RegistryQuery)

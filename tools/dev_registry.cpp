@@ -3,6 +3,7 @@
 // raw bytes or a hostile registry's reply) delivered as the options say, and logs to stderr every
 // byte it receives, in hex, and the peer's hang-up. `dev-registry --help` lists the options.
 #include "hostile_replies.h"
+#include "link_plan.h"
 #include "sample_reply.h"
 
 #include <QCommandLineParser>
@@ -22,25 +23,10 @@
 
 namespace {
 
-// One write of the reply, due this long after the request arrived.
-struct Piece {
-    double atMs = 0;
-    QByteArray bytes;
-    // A lost segment's pause after this piece, for the log to show where it begins.
-    int holdBackMs = 0;
-};
-
 struct Options {
     quint16 port = 0;
     bool reset = false;
     QList<Piece> plan;
-};
-
-// A segment lost on the way: the reply up to `at` arrives, and TCP holds back everything after it
-// until the loss is repaired, `pauseMs` later.
-struct Loss {
-    qsizetype at = -1;
-    int pauseMs = 0;
 };
 
 // Tests read this log line by line while the registry keeps running.
@@ -52,27 +38,6 @@ void log(const QString &line) {
 [[noreturn]] void fail(const QString &message) {
     log("dev-registry: " + message);
     std::exit(2);
-}
-
-// A remote registry's reply as TCP slow start brings it: 1448-byte segments in flights of 10, 20,
-// 40..., the first flight one round trip after the request (the request's way there and the
-// reply's way back), each next one a round trip later. A loss cuts a segment short at its offset,
-// so that the reply can stop right after a record's end byte, and delays all that follows.
-QList<Piece> linkPlan(const QByteArray &reply, int rttMs, Loss loss) {
-    constexpr qsizetype Segment = 1448;
-    QList<Piece> plan;
-    double flightAt = rttMs;
-    double heldBackMs = 0;
-    for (qsizetype at = 0, flight = 10; at < reply.size(); flight *= 2, flightAt += rttMs) {
-        for (qsizetype i = 0; i < flight && at < reply.size(); ++i) {
-            const qsizetype length =
-                at < loss.at && loss.at < at + Segment ? loss.at - at : Segment;
-            plan.append({flightAt + heldBackMs, reply.mid(at, length)});
-            if ((at += length) == loss.at)
-                heldBackMs = plan.back().holdBackMs = loss.pauseMs;
-        }
-    }
-    return plan;
 }
 
 class Session : public QObject {

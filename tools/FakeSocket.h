@@ -1,6 +1,7 @@
-// The registry connection without a network: the test plays the registry's side by hand, and
-// every step of the conversation lands in one log, in the order it happened, beside whatever else
-// the test logs there.
+// A stand-in for the registry connection, without a network: the caller plays the registry's side
+// by hand, and every step of the conversation lands in one log, in the order it happened, beside
+// whatever else the caller logs there. The query's tests and the fuzz target drive the
+// conversation through it.
 #pragma once
 
 #include "RegistryProtocol.h"
