@@ -13,7 +13,12 @@ constexpr std::array<char16_t, 32> Cp1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+constexpr qsizetype ShownNameLimit = 4096;
 constexpr qsizetype ShownDescriptionLimit = 65536;
+
+QString shownPart(QByteArrayView text, qsizetype limit) {
+    return displayText(text.first(std::min(text.size(), limit)));
+}
 
 } // namespace
 
@@ -31,9 +36,12 @@ QString tilesetCaption(int tileset) {
     return QStringLiteral("Tileset Number: %1").arg(tileset);
 }
 
+QString shownName(QByteArrayView name) {
+    return shownPart(name, ShownNameLimit);
+}
+
 QString shownDescription(const ServerEntry &server) {
-    const QByteArrayView description(server.Description);
-    return displayText(description.first(std::min(description.size(), ShownDescriptionLimit)));
+    return shownPart(server.Description, ShownDescriptionLimit);
 }
 
 QString spokenDetails(const ServerEntry &server) {

@@ -14,6 +14,10 @@ QString displayText(QByteArrayView bytes);
 // "Tileset Number: 12".
 QString tilesetCaption(int tileset);
 
+// A name as the list shows it: cut, like the description below, far beyond what the list can show;
+// a registry's megabyte name would otherwise be decoded and laid out whole each time it is drawn.
+QString shownName(QByteArrayView name);
+
 // The description as the text box shows it: cut at a length far beyond what the box shows
 // without scrolling. The box wraps one long word in time that grows with the square of its
 // length, and a registry's megabyte without a blank froze the window for minutes.

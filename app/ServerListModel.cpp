@@ -24,7 +24,7 @@ QVariant ServerListModel::data(const QModelIndex &index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return displayText(servers.name(index.row()));
+        return shownName(servers.name(index.row()));
     case Qt::AccessibleDescriptionRole:
         // Read with the item when the selection moves to it.
         return spokenDetails(servers.entry(index.row()));

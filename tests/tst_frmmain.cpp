@@ -82,10 +82,10 @@ void tst_frmMain::reading_data() {
         << encodeServerList({{"a", "b", "Caf\xe9 \x80\x99", "\x93quoted\x94 \x81", 0}})
         << QByteArray() << Ending::HangsUp << QStringList{"Café €™"} << 0 << "“quoted” \u0081" << 0
         << false << none << false;
-    QTest::newRow("megabyte description without a blank is cut for display")
-        << encodeServerList({{"a", "b", "Long", QByteArray(1 << 20, 'D'), 9}}) << QByteArray()
-        << Ending::HangsUp << QStringList{"Long"} << 0 << QString(65536, 'D') << 9 << false << none
-        << false;
+    QTest::newRow("megabyte name and description without a blank are cut for display")
+        << encodeServerList({{"a", "b", QByteArray(1 << 20, 'N'), QByteArray(1 << 20, 'D'), 9}})
+        << QByteArray() << Ending::HangsUp << QStringList{QString(4096, 'N')} << 0
+        << QString(65536, 'D') << 9 << false << none << false;
     QTest::newRow("registry hangs up before a byte")
         << QByteArray() << QByteArray() << Ending::HangsUp << none << -1 << "" << 0 << false
         << QStringList{"There are no servers on the registry."} << true;
