@@ -79,8 +79,8 @@ void tst_frmMain::reading_data() {
         << encodeServerList(Three) << QByteArray() << Ending::HangsUp
         << QStringList{"Ashmere", "Brack", "Corrow"} << 2 << "" << 255 << false << none << false;
     QTest::newRow("Windows-1252 texts, tileset 0")
-        << encodeServerList({{"a", "b", "Caf\xe9 \x80\x99", "\x93quoted\x94 \x81", 0}})
-        << QByteArray() << Ending::HangsUp << QStringList{"Café €™"} << 0 << "“quoted” \u0081" << 0
+        << encodeServerList({{"a", "b", "Caf\xe9 \x80\x99\x9f", "\x93quoted\x94 \x81", 0}})
+        << QByteArray() << Ending::HangsUp << QStringList{"Café €™Ÿ"} << 0 << "“quoted” \u0081" << 0
         << false << none << false;
     QTest::newRow("megabyte name and description without a blank are cut for display")
         << encodeServerList({{"a", "b", QByteArray(1 << 20, 'N'), QByteArray(1 << 20, 'D'), 9}})

@@ -115,10 +115,15 @@ void tst_RegistryQuery::reading_data() {
     row("stalls inside a record", cut, first);
     row("no 0x04 at all: a record once the reply is over", {{40, "a\0b\0c\0d\0\x01\x07"_ba}},
         {"request", "arrival", "ack", "close", "listed 1", "over"});
-    row("grows past the cap", {{40, Lead + First + Second}}, first, {}, {},
-        Lead.size() + First.size() + 3);
+    row("grows past the cap: over at once", {{40, Lead + First + Second}, {5, Second}}, first, {},
+        {}, Lead.size() + First.size() + 3);
     row("registry hangs up after a record", one, hungUp, RegistryHangsUp);
     row("registry resets after a record", one, hungUp, RegistryResets);
+    row("program ends, then the registry resets", one, {"request", "arrival", "listed 1"},
+        [](FakeSocket &s, RegistryQuery &, RecordingPlatform &p) {
+            p.ended = true;
+            s.reset();
+        });
     row("registry hangs up before a byte", {}, {"request", "no servers"}, RegistryHangsUp);
     row("registry resets before a byte, twice", {}, {"request", "cannot connect"},
         [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) {

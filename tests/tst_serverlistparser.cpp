@@ -44,6 +44,8 @@ void tst_ServerListParser::parses_data() {
     QTest::newRow("last record without its end: the next starts at its unread byte")
         << lead + encodeRecord(next) + "a\0b\0c\0d\0XY\0\0\0\0ZW"_ba
         << Entries{next, {"a", "b", "c", "d", 'Y'}, {"XY", "", "", "", 'W'}} << 1;
+    QTest::newRow("cut right after the unread byte")
+        << lead + encodeRecord(next) + "a\0b\0c\0d\0\x01"_ba << Entries{next} << 1;
     QTest::newRow("a record cut short is left out")
         << lead + encodeRecord(next) + "e\0f\0g\0desc"_ba << Entries{next} << 1;
 }
