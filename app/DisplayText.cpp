@@ -44,9 +44,8 @@ QString shownDescription(const ServerEntry &server) {
     return shownPart(server.Description, ShownDescriptionLimit);
 }
 
-QString spokenDetails(const ServerEntry &server) {
-    QString details = tilesetCaption(server.Tileset);
-    if (const QString text = shownDescription(server); !text.trimmed().isEmpty())
-        details += QStringLiteral(". ") + text;
-    return details;
+QString spokenDetails(const QString &caption, const QString &description) {
+    if (description.trimmed().isEmpty())
+        return caption;
+    return caption + QStringLiteral(". ") + description;
 }

@@ -23,6 +23,6 @@ QString shownName(QByteArrayView name);
 // length, and a registry's megabyte without a blank froze the window for minutes.
 QString shownDescription(const ServerEntry &server);
 
-// What a screen reader says with a server beside its name: the tileset caption, then the
-// description when it says anything.
-QString spokenDetails(const ServerEntry &server);
+// What a screen reader says with a server beside its name, from what the window shows of it: the
+// tileset caption, then the description when it says anything.
+QString spokenDetails(const QString &caption, const QString &description);

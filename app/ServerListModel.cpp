@@ -25,9 +25,11 @@ QVariant ServerListModel::data(const QModelIndex &index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return shownName(servers.name(index.row()));
-    case Qt::AccessibleDescriptionRole:
+    case Qt::AccessibleDescriptionRole: {
         // Read with the item when the selection moves to it.
-        return spokenDetails(servers.entry(index.row()));
+        const ServerEntry server = servers.entry(index.row());
+        return spokenDetails(tilesetCaption(server.Tileset), shownDescription(server));
+    }
     default:
         return {};
     }

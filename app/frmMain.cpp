@@ -148,9 +148,10 @@ void frmMain::cmbServers_Click() {
     if (i < 0 || i >= servers.serverCount())
         return;
     const ServerEntry entry = servers.entry(i);
-    txtDescription->setPlainText(shownDescription(entry));
-    lblTileset->setText(tilesetCaption(entry.Tileset));
-    describeSelection(*cmbServers, spokenDetails(entry));
+    const QString description = shownDescription(entry), caption = tilesetCaption(entry.Tileset);
+    txtDescription->setPlainText(description);
+    lblTileset->setText(caption);
+    describeSelection(*cmbServers, spokenDetails(caption, description));
 }
 
 void frmMain::cmdConnect_Click() {
