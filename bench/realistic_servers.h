@@ -1,5 +1,5 @@
 // Server lists that look like a real registry's, for the benchmarks: host names and addresses,
-// names of a word or two, descriptions of one to three sentences; about 150 bytes a record. The
+// names of a word or two, descriptions of one to three sentences; about 130 bytes a record. The
 // seed is fixed, so every run measures the same bytes.
 #pragma once
 
