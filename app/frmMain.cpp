@@ -131,10 +131,9 @@ void frmMain::stopWaiting() {
 }
 
 void frmMain::newServers() {
+    // The first rows into the empty list make the combo box select the first of them, which shows
+    // it; later ones only join the end of the list.
     serverList->showNewRows();
-    // The first servers listed select the first of them; later ones only join the list.
-    if (cmbServers->currentIndex() < 0 && cmbServers->count() > 0)
-        cmbServers->setCurrentIndex(0);
 }
 
 void frmMain::readingOver() {

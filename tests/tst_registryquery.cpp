@@ -30,6 +30,8 @@ constexpr std::chrono::milliseconds Budget = 300ms;
 const QByteArray Lead = replyLead();
 const QByteArray First = encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2});
 const QByteArray Second = encodeRecord({"10.0.0.6", "5001", "Brack", "Hills", 12});
+const QByteArray Third = encodeRecord({"10.0.0.7", "5002", "Corrow", "Coast", 0});
+const QByteArray Fourth = encodeRecord({"10.0.0.8", "5003", "Dunmore", "Moor", 7});
 
 // One piece of the reply, arriving this long after the previous one (the first: after the
 // request).
@@ -105,6 +107,16 @@ void tst_RegistryQuery::reading_data() {
     for (const char *pause : {"150", "201", "320", "600"})
         row(qPrintable(u"pause of %1 ms after a record's end"_s.arg(pause)),
             {{40, Lead + First}, {QByteArray(pause).toInt(), Second}}, both);
+    // The quiet time follows the connection's pace: three times the first byte's delay, twice the
+    // longest pause so far (not the last one), at most five seconds.
+    row("slow registry: first byte after 400 ms, then a pause of 1100 ms",
+        {{400, Lead + First}, {1100, Second}}, both);
+    row("pauses of 700, 100 and 1300 ms",
+        {{40, Lead + First}, {700, Second}, {100, Third}, {1300, Fourth}},
+        {"request", "arrival", "listed 1", "arrival", "listed 2", "arrival", "listed 3", "arrival",
+         "listed 4", "ack", "close", "over"});
+    row("a pause of 3 s inside a record, then 5.1 s of silence",
+        {cut[0], {3000, Second.sliced(6)}, {5100, Third}}, both);
     row("record in pieces: listed when its end arrives",
         {{40, Lead + First.first(5)},
          {5, First.sliced(5) + Second.first(3)},
@@ -119,9 +131,10 @@ void tst_RegistryQuery::reading_data() {
         {}, Lead.size() + First.size() + 3);
     row("registry hangs up after a record", one, hungUp, RegistryHangsUp);
     row("registry resets after a record", one, hungUp, RegistryResets);
-    row("program ends, then the registry resets", one, {"request", "arrival", "listed 1"},
+    row("program ends, then the registry hangs up and resets", {}, {"request"},
         [](FakeSocket &s, RegistryQuery &, RecordingPlatform &p) {
             p.ended = true;
+            s.hangUp();
             s.reset();
         });
     row("registry hangs up before a byte", {}, {"request", "no servers"}, RegistryHangsUp);
@@ -197,9 +210,10 @@ void tst_RegistryQuery::connection_data() {
         << QByteArray() << "closes" << QList{1, 1, 0} << QStringList{"no servers"} << request;
     QTest::newRow("resets before a byte")
         << QByteArray() << "resets" << QList{1, 0, 1} << cannot << request;
-    // The launcher's own close is no event, and the registry sees it.
-    QTest::newRow("whole reply") << reply << "waits" << QList{1, 0, 0} << listed
-                                 << request + ReplyAck.toByteArray();
+    // The launcher's own close is no event, and the registry sees it. The reply comes later than
+    // the connection's budget, which a connection that stands no longer counts against.
+    QTest::newRow("whole reply, late")
+        << reply << "waits" << QList{1, 0, 0} << listed << request + ReplyAck.toByteArray();
     QTest::newRow("reply, then hangs up")
         << reply << "closes" << QList{1, 1, 0} << listed << request;
     QTest::newRow("reply, then resets") << reply << "resets" << QList{1, 0, 1} << listed << request;
@@ -241,6 +255,8 @@ void tst_RegistryQuery::connection() {
         QTcpSocket *peer = listener.nextPendingConnection();
         QObject::connect(peer, &QTcpSocket::readyRead, [&] { got += peer->readAll(); });
         QTRY_COMPARE(got, ListRequest.toByteArray());
+        // This registry takes its time to answer.
+        QTest::qWait(registry == "waits" ? int(2 * Budget.count()) : 0);
         peer->write(reply);
         peer->flush();
         if (registry == "resets") {
