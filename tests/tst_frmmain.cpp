@@ -75,9 +75,6 @@ void tst_frmMain::reading_data() {
         << encodeServerList(Three.first(2)) << encodeRecord(Three[2]) << Ending::HangsUp
         << QStringList{"Ashmere", "Brack", "Corrow"} << 1 << "Hills" << 12 << false << none
         << false;
-    QTest::newRow("third of three, no description")
-        << encodeServerList(Three) << QByteArray() << Ending::HangsUp
-        << QStringList{"Ashmere", "Brack", "Corrow"} << 2 << "" << 255 << false << none << false;
     QTest::newRow("Windows-1252 texts, tileset 0")
         << encodeServerList({{"a", "b", "Caf\xe9 \x80\x99\x9f", "\x93quoted\x94 \x81", 0}})
         << QByteArray() << Ending::HangsUp << QStringList{"Café €™Ÿ"} << 0 << "“quoted” \u0081" << 0
@@ -157,7 +154,6 @@ void tst_frmMain::acts_data() {
     };
     const Act connect = [](LauncherWindow &w) { click(w, "cmdConnect"); };
     const Act altC = [](LauncherWindow &) { press(Qt::Key_C, Qt::AltModifier); };
-    const Act cancel = [](LauncherWindow &w) { click(w, "cmdCancel"); };
     const Act altA = [](LauncherWindow &) { press(Qt::Key_A, Qt::AltModifier); };
     const Act closeBox = [](LauncherWindow &w) { w.window.close(); };
     const Act enterAndEscape = [](LauncherWindow &w) {
@@ -179,7 +175,6 @@ void tst_frmMain::acts_data() {
         {"The game client could not be started:\n" + QString::fromUtf8(program)}, false, false);
     row("Connect, nothing listed", connect, {}, false, {},
         {"Please select a server to connect to."});
-    row("Cancel", cancel, Three, true, {}, {}, true);
     row("Alt+A", altA, Three, true);
     row("close box", closeBox, Three, true);
     row("Enter and Escape, on every control", enterAndEscape, Three, false);

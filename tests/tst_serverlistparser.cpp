@@ -26,7 +26,6 @@ void tst_ServerListParser::parses_data() {
     const QByteArray lead = replyLead();
     const ServerEntry next{"e", "f", "g", "h", 3};
     const ServerEntry abcd7{"a", "b", "c", "d", 7};
-    QTest::newRow("empty reply") << QByteArray() << Entries() << 0;
     QTest::newRow("no 0x04 at all: records from the first byte")
         << "a\0b\0c\0d\0\x01\x07"_ba << Entries{abcd7} << 0;
     const ServerEntry odd{"10.0.0.5", "5000", "Ash $(x)", "\x80\r\n", 0xFF};
