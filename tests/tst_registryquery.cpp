@@ -24,14 +24,26 @@ struct Arrival {
 };
 using Arrivals = QList<Arrival>;
 
+// The launcher's side of one conversation: the query, its stand-in socket, and a clock that moves
+// only when the test says so.
+struct Conversation {
+    explicit Conversation(qsizetype cap)
+        : query(socket, platform, servers, {.maxBytes = cap}, [this] { return now; }) {
+        wire(socket, query, servers, log);
+    }
+
+    QStringList log;
+    FakeSocket socket{log};
+    RecordingPlatform platform;
+    ServerTable servers;
+    qint64 now = 0;
+    RegistryQuery query;
+};
+
 // Something the registry, the user or the desktop does; nothing, when empty.
-using Happening = std::function<void(FakeSocket &, RegistryQuery &, RecordingPlatform &)>;
-const Happening RegistryHangsUp = [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) {
-    s.hangUp();
-};
-const Happening UserConnects = [](FakeSocket &, RegistryQuery &q, RecordingPlatform &) {
-    q.hangUp();
-};
+using Happening = std::function<void(Conversation &)>;
+const Happening RegistryHangsUp = [](Conversation &c) { c.socket.hangUp(); };
+const Happening UserConnects = [](Conversation &c) { c.query.hangUp(); };
 
 } // namespace
 
@@ -94,23 +106,23 @@ void tst_RegistryQuery::reading_data() {
         {}, Lead.size() + First.size() + 3);
     row("registry hangs up after a record", one, hungUp, RegistryHangsUp);
     row("program ends, then the registry hangs up and resets", {}, {"request"},
-        [](FakeSocket &s, RegistryQuery &, RecordingPlatform &p) {
-            p.ended = true;
-            s.hangUp();
-            s.reset();
+        [](Conversation &c) {
+            c.platform.ended = true;
+            c.socket.hangUp();
+            c.socket.reset();
         });
     row("registry resets before a byte, twice", {}, {"request", "cannot connect"},
-        [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) {
-            s.reset();
-            s.reset();
+        [](Conversation &c) {
+            c.socket.reset();
+            c.socket.reset();
         });
     row("user connects while the reply arrives", one, first, UserConnects);
     row("more arrives while events run", one,
         {"request", "arrival", "listed 1", "ack", "arrival", "listed 2", "close", "over"}, {},
-        [](FakeSocket &s, RegistryQuery &, RecordingPlatform &) { s.arrive(Second); });
+        [](Conversation &c) { c.socket.arrive(Second); });
     row("user connects while events run", one, first, {}, UserConnects);
     row("program ends while events run", one, {"request", "arrival", "listed 1", "ack"}, {},
-        [](FakeSocket &, RegistryQuery &, RecordingPlatform &p) { p.ended = true; });
+        [](Conversation &c) { c.platform.ended = true; });
 }
 
 void tst_RegistryQuery::reading() {
@@ -120,33 +132,27 @@ void tst_RegistryQuery::reading() {
     QFETCH(qsizetype, cap);
     QFETCH(QStringList, log);
 
-    QStringList happened;
-    FakeSocket socket(happened);
-    RecordingPlatform platform;
-    ServerTable servers;
-    qint64 now = 0;
-    RegistryQuery query(socket, platform, servers, {.maxBytes = cap}, [&now] { return now; });
-    wire(socket, query, servers, happened);
-    platform.atPendingEvents = [&](int run) {
+    Conversation c(cap);
+    c.platform.atPendingEvents = [&](int run) {
         if (run == 1 && meanwhile)
-            meanwhile(socket, query, platform);
+            meanwhile(c);
     };
     // Time passes: whatever the query's timer would have done by then, it does.
-    const auto wait = [&](qint64 ms) {
-        now += ms;
-        query.quietTimeOver();
+    const auto wait = [&c](qint64 ms) {
+        c.now += ms;
+        c.query.quietTimeOver();
     };
 
-    query.start({});
-    socket.accept();
+    c.query.start({});
+    c.socket.accept();
     for (const Arrival &arrival : std::as_const(arrivals)) {
         wait(arrival.afterMs);
-        socket.arrive(arrival.bytes);
+        c.socket.arrive(arrival.bytes);
     }
     if (then)
-        then(socket, query, platform);
+        then(c);
     wait(10000);
-    QCOMPARE(happened, log);
+    QCOMPARE(c.log, log);
 }
 
 QTEST_MAIN(tst_RegistryQuery)
