@@ -99,9 +99,8 @@ void Socket::attemptConnected(QTcpSocket *attempt) {
     if (stage != Stage::Connecting || !attempts.removeOne(attempt))
         return;
     budget->stop();
-    stagger->stop();
-    untried.clear();
-    dropAttempts();
+    // The winner alone goes on; the other attempts and the ones still to come are dropped.
+    stopTrying();
 
     tcp = attempt;
     end.watch(tcp->socketDescriptor());
