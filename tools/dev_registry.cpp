@@ -26,6 +26,7 @@ namespace {
 struct Options {
     quint16 port = 0;
     bool reset = false;
+    bool hangUp = false;
     QList<Piece> plan;
 };
 
@@ -85,6 +86,16 @@ private:
         }
         if (options.reset)
             reset();
+        else if (options.hangUp)
+            hangUp();
+    }
+
+    // The orderly close, once everything is out: a registry with nothing to list does this
+    // before any byte.
+    void hangUp() {
+        closedByUs = true;
+        log(QStringLiteral("hanging up"));
+        socket->disconnectFromHost();
     }
 
     // A linger time of zero makes the close send RST instead of FIN, as a crashing or firewalled
@@ -170,6 +181,7 @@ Options parseOptions(const QCoreApplication &app) {
          "K"},
         {"loss-pause", "How long a lost segment holds back the rest.", "MS"},
         {"reset", "Reset the connection once the reply is sent."},
+        {"hang-up", "Hang up once the reply is sent."},
     });
     parser.process(app);
 
@@ -206,7 +218,10 @@ Options parseOptions(const QCoreApplication &app) {
         fail("--loss-pause needs --loss-after-record");
     }
 
-    Options options{quint16(number(parser, "port")), parser.isSet("reset"), {}};
+    if (parser.isSet("reset") && parser.isSet("hang-up"))
+        fail("--reset and --hang-up are two ways to end: choose one");
+    Options options{
+        quint16(number(parser, "port")), parser.isSet("reset"), parser.isSet("hang-up"), {}};
     if (parser.isSet("link"))
         options.plan = linkPlan(reply, number(parser, "link"), loss);
     else if (!reply.isEmpty())
