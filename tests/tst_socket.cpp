@@ -1,6 +1,7 @@
 // The socket adapter's attempts on a host with several addresses: one that swallows attempts does
 // not hold up the next, and the order they are tried in. (The four events the program sees, and
 // the budget of the whole attempt, are in tst_registryquery, through the query that reads them.)
+#include "AddressRace.h"
 #include "Socket.h"
 #include "Swallower.h"
 
@@ -40,7 +41,7 @@ void tst_Socket::attemptOrder() {
     QList<QHostAddress> resolved;
     for (const char *text : {"2001:db8::1", "2001:db8::2", "2001:db8::3", "192.0.2.1"})
         resolved.append(QHostAddress(QString::fromLatin1(text)));
-    QCOMPARE(Socket::attemptOrder(resolved),
+    QCOMPARE(AddressRace::attemptOrder(resolved),
              QList<QHostAddress>({resolved[0], resolved[3], resolved[1], resolved[2]}));
 }
 
