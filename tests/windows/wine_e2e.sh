@@ -24,6 +24,8 @@ start_xvfb
 unset QT_QPA_PLATFORM
 run() { rm -f "$record"; wine "$launcher" >"$E2E_TMP/launcher.out" 2>&1 & LAUNCHER_PID=$!; BACKGROUND_PIDS+=($!); wait_window; }
 received() { sed -n 's/^received: //p' "$REGISTRY_LOG" | tr '\n' ' '; }
+# expect_received CASE BYTES: all that the registry received in this case, in hex.
+expect_received() { [ "$(received)" = "$2 " ] || fail "$1: the registry received $(received)"; echo "$1: the registry received $2"; }
 # client_got LINE: the stand-in client's record starts with its command line in UTF-8.
 client_got() {
     wait_until 15 test -s "$record" || fail "the client was not started"
@@ -47,7 +49,7 @@ wait_log '^peer closed$'
 press End alt+c
 expect_launcher_exit 0
 client_got "$(printf 'a b"\xe2\x82\xac\xc2\x81\xc3\xa9 7000 12')"
-[ "$(received)" = "00 02 03 01 00 01 04 " ] || fail "the registry received $(received)"
+expect_received "lost segment" "00 02 03 01 00 01 04"
 [ "$(grep -n '^received: 00 01 04$' "$REGISTRY_LOG" | cut -d: -f1)" -gt "$(grep -n '^sent ' "$REGISTRY_LOG" | tail -n 1 | cut -d: -f1)" ] ||
     fail "the launcher acknowledged before the reply was out"
 [ ! -e "$games/brelgan.bin.received" ] || fail "Win.exe ran instead of the client"
@@ -62,7 +64,7 @@ press alt+c
 expect_launcher_exit 0
 client_got "127.0.0.1 7000 0"
 wait_log '^peer closed$'
-[ "$(received)" = "00 02 03 01 00 01 04 " ] || fail "Connect midway: the registry received $(received)"
+expect_received "Connect midway" "00 02 03 01 00 01 04"
 stop_registry
 
 # A registry that hangs up before any byte: the message, then the end, and no acknowledgement.
@@ -71,7 +73,7 @@ run
 wait_until 15 find_box || fail "no message box"
 xdotool windowfocus --sync "$BOX" key --clearmodifiers Return
 expect_launcher_exit 0
-[ "$(received)" = "00 02 03 01 " ] || fail "hang-up: the registry received $(received)"
+expect_received "hang-up before a byte" "00 02 03 01"
 stop_registry
 
 # Started from the shell as Explorer starts it, against a registry that never answers: the
@@ -85,4 +87,5 @@ windows=$(for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do x
 LAUNCHER_PID=$(pgrep -f 'brelgan-launcher\.exe' | head -n 1)
 press alt+a
 wait_until 3 launcher_gone || fail "Cancel did not end the launcher"
+expect_received "never answers, Cancel" "00 02 03 01"
 echo PASS
