@@ -35,7 +35,8 @@ struct Conversation {
     FakeSocket socket{log};
     RecordingPlatform platform;
     ServerTable servers;
-    qint64 now = 0;
+    // A steady clock counts from some moment long before the request.
+    qint64 now = 1000000;
     RegistryQuery query;
 };
 
@@ -75,15 +76,17 @@ void tst_RegistryQuery::reading_data() {
 
     // TCP recovering a segment lost right after a record's end: a tail-loss probe, the 200 ms
     // minimum retransmission timeout and a bit, the 300 ms of older systems, and a slow one.
-    for (const int pause : {150, 201, 320, 600})
+    // A second of silence is the least that ends a reply.
+    for (const int pause : {150, 201, 320, 600, 1050})
         row(u"pause of %1 ms after a record's end"_s.arg(pause),
-            {{40, Lead + First}, {pause, Second}}, both);
+            {{40, Lead + First}, {pause, Second}}, pause < 1000 ? both : first);
     // The quiet time follows the connection's pace: three times the first byte's delay, twice the
     // longest pause so far (not the last one), at most five seconds.
-    row("slow registry: first byte after 400 ms, then a pause of 1100 ms",
-        {{400, Lead + First}, {1100, Second}}, both);
-    row("pauses of 700, 100 and 1300 ms",
-        {{40, Lead + First}, {700, Second}, {100, Third}, {1300, Fourth}},
+    for (const int pause : {1100, 1300})
+        row(u"slow registry: first byte after 400 ms, then a pause of %1 ms"_s.arg(pause),
+            {{400, Lead + First}, {pause, Second}}, pause < 1200 ? both : first);
+    row("pauses of 700, 100, 1300 and 2700 ms",
+        {{40, Lead + First}, {700, Second}, {100, Third}, {1300, Fourth}, {2700, First}},
         {"request", "arrival", "listed 1", "arrival", "listed 2", "arrival", "listed 3", "arrival",
          "listed 4", "ack", "close", "over"});
     row("pauses of 3 s inside a record and 4.9 s after one, then 5.1 s of silence",
@@ -97,14 +100,6 @@ void tst_RegistryQuery::reading_data() {
     row("pause of 4.5 s inside a record, then 5.1 s",
         {{40, Lead + First.first(5)}, {4500, First.sliced(5) + Third.first(6)}, {5100, Fourth}},
         {"request", "arrival", "arrival", "listed 1", "ack", "close", "over"});
-    row("record in pieces: listed when its end arrives",
-        {{40, Lead + First.first(5)},
-         {5, First.sliced(5) + Second.first(3)},
-         {5, Second.sliced(3)}},
-        {"request", "arrival", "arrival", "listed 1", "arrival", "listed 2", "ack", "close",
-         "over"});
-    row("no 0x04 at all: a record once the reply is over", {{40, "a\0b\0c\0d\0\x01\x07"_ba}},
-        {"request", "arrival", "ack", "close", "listed 1", "over"});
     // The reading stops at 64 MiB exactly, at once: the record whose end byte comes one past it is
     // listed as a whole reply's last record, after the hang-up, and the registry's own hang-up
     // finds the reply taken.
@@ -114,8 +109,6 @@ void tst_RegistryQuery::reading_data() {
         {{40, head}, {5, encodeRecord({"a", "b", "c", big, 7})}},
         {"request", "arrival", "listed 1", "arrival", "ack", "close", "listed 2", "over"},
         RegistryHangsUp);
-    row("registry hangs up after a record", one,
-        {"request", "arrival", "listed 1", "close", "over"}, RegistryHangsUp);
     row("program ends, then the registry hangs up and resets", {}, {"request"},
         [](Conversation &c) {
             c.platform.ended = true;
@@ -127,7 +120,6 @@ void tst_RegistryQuery::reading_data() {
             c.socket.reset();
             c.socket.reset();
         });
-    row("user connects while the reply arrives", one, first, UserConnects);
     row("more arrives while events run", one,
         {"request", "arrival", "listed 1", "ack", "arrival", "listed 2", "close", "over"}, {},
         [](Conversation &c) { c.socket.arrive(Second); });
