@@ -115,11 +115,6 @@ void tst_RegistryQuery::reading_data() {
             c.socket.hangUp();
             c.socket.reset();
         });
-    row("registry resets before a byte, twice", {}, {"request", "cannot connect"},
-        [](Conversation &c) {
-            c.socket.reset();
-            c.socket.reset();
-        });
     row("more arrives while events run", one,
         {"request", "arrival", "listed 1", "ack", "arrival", "listed 2", "close", "over"}, {},
         [](Conversation &c) { c.socket.arrive(Second); });
