@@ -11,7 +11,8 @@
 #include "check.h"
 
 #include "FakeSocket.h"
-#include "Platform.h"
+#include "QueryWiring.h"
+#include "RecordingPlatform.h"
 #include "RegistryQuery.h"
 #include "ServerListParser.h"
 #include "ServerTable.h"
@@ -21,22 +22,6 @@
 #include <deque>
 
 namespace {
-
-class FakePlatform final : public Platform {
-public:
-    void showMessage(const QString &) override {}
-    void runPendingEvents() override {
-        if (duringEvents)
-            duringEvents();
-    }
-    void endProgram() override { ended = true; }
-    bool programEnded() const override { return ended; }
-    QByteArray applicationDirectory() const override { return {}; }
-    bool startProcess(const ProcessStart &) override { return false; }
-
-    std::function<void()> duringEvents;
-    bool ended = false;
-};
 
 // Each arrival is led by one control byte: its low five bits give the piece's length, the top
 // three what happens before it arrives.
@@ -88,7 +73,8 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     qint64 now = 0;
     QStringList log;
     FakeSocket socket(log);
-    FakePlatform platform;
+    RecordingPlatform platform;
+    platform.runsEvents = false;
     ServerTable servers;
     RegistryQuery query(socket, platform, servers, {.maxBytes = Cap}, [&now] { return now; });
     int noServers = 0, over = 0;
@@ -98,13 +84,10 @@ void fuzzQueryArrivals(const std::uint8_t *data, size_t size) {
     const auto taken = [&] { return socket.read.first(std::min(socket.read.size(), Cap)); };
     QObject::connect(&query, &RegistryQuery::newServers,
                      [&] { checkListed(servers, taken(), false); });
-    QObject::connect(&socket, &Socket::connected, &query, &RegistryQuery::connected);
-    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::dataArrival);
-    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::closedByRegistry);
-    QObject::connect(&socket, &Socket::failed, &query, &RegistryQuery::failed);
+    connectSocketToQuery(socket, query);
 
     std::deque<QByteArray> heldForEvents;
-    platform.duringEvents = [&] {
+    platform.atPendingEvents = [&](int) {
         for (; !heldForEvents.empty(); heldForEvents.pop_front())
             socket.arrive(heldForEvents.front());
     };

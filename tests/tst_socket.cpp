@@ -2,6 +2,7 @@
 // up the next for a moment only, the whole attempt has one budget, and the order they are tried
 // in. (The four events the program sees: tst_registryconnection, through the query that reads
 // them.)
+#include "AddressRace.h"
 #include "Socket.h"
 #include "Swallower.h"
 
@@ -59,7 +60,7 @@ void tst_Socket::attemptOrder() {
     QList<QHostAddress> resolved;
     for (const char *text : {"2001:db8::1", "2001:db8::2", "2001:db8::3", "192.0.2.1"})
         resolved.append(QHostAddress(QString::fromLatin1(text)));
-    QCOMPARE(Socket::attemptOrder(resolved),
+    QCOMPARE(AddressRace::attemptOrder(resolved),
              QList<QHostAddress>({resolved[0], resolved[3], resolved[1], resolved[2]}));
 }
 

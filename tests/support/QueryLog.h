@@ -3,9 +3,8 @@
 // steps.
 #pragma once
 
-#include "RegistryQuery.h"
+#include "QueryWiring.h"
 #include "ServerTable.h"
-#include "Socket.h"
 #include "sample_reply.h"
 
 #include <QStringList>
@@ -18,10 +17,7 @@ inline const QByteArray Second = encodeRecord({"10.0.0.6", "5001", "Brack", "Hil
 // signals in the same log as the conversation's steps.
 inline void wire(Socket &socket, RegistryQuery &query, const ServerTable &servers,
                  QStringList &log) {
-    QObject::connect(&socket, &Socket::connected, &query, &RegistryQuery::connected);
-    QObject::connect(&socket, &Socket::dataArrival, &query, &RegistryQuery::dataArrival);
-    QObject::connect(&socket, &Socket::closedByRegistry, &query, &RegistryQuery::closedByRegistry);
-    QObject::connect(&socket, &Socket::failed, &query, &RegistryQuery::failed);
+    connectSocketToQuery(socket, query);
     QObject::connect(&query, &RegistryQuery::newServers,
                      [&] { log.append(QStringLiteral("listed %1").arg(servers.serverCount())); });
     QObject::connect(&query, &RegistryQuery::readingOver, [&] { log.append("over"); });
