@@ -21,7 +21,8 @@ private slots:
 
 // Three connections at once to a host whose IPv6 address swallows attempts: one that may go on to
 // the IPv4 address, which answers; one with nowhere else to go; one the program closes at once.
-// Qt alone gives an address that swallows attempts 30 s before it tries the next one.
+// Qt alone gives an address that swallows attempts 30 s before it tries the next one. And one to
+// a host whose IPv6 address refuses, which says nothing about the next.
 void tst_Socket::silentAddress() {
     QTcpServer answering;
     QVERIFY(answering.listen(QHostAddress::LocalHost, 0));
@@ -31,10 +32,14 @@ void tst_Socket::silentAddress() {
         QSKIP("No IPv6 loopback, or its port is taken");
     const QHostAddress v6(QHostAddress::LocalHostIPv6), v4(QHostAddress::LocalHost);
 
-    Socket both, v6Only, closed;
+    QTcpServer v4Only;
+    QVERIFY(v4Only.listen(v4, 0));
+
+    Socket both, v6Only, closed, refused;
     QElapsedTimer clock;
-    qint64 connectedAt = -1, gaveUpAt = -1;
+    qint64 connectedAt = -1, gaveUpAt = -1, refusedAt = -1;
     QObject::connect(&both, &Socket::connected, [&] { connectedAt = clock.elapsed(); });
+    QObject::connect(&refused, &Socket::connected, [&] { refusedAt = clock.elapsed(); });
     QObject::connect(&v6Only, &Socket::failed, [&] { gaveUpAt = clock.elapsed(); });
     QSignalSpy bothFailed(&both, &Socket::failed);
     QSignalSpy closedFailed(&closed, &Socket::failed);
@@ -43,11 +48,13 @@ void tst_Socket::silentAddress() {
     v6Only.connectToAddresses({v6}, port);
     closed.connectToAddresses({v6}, port);
     closed.Close();
+    refused.connectToAddresses({v6, v4}, v4Only.serverPort());
 
     QTRY_VERIFY_WITH_TIMEOUT(gaveUpAt >= 0, 12000);
     // Qt's timers may fire up to 5 % early.
     QVERIFY2(connectedAt >= 237 && connectedAt < 1000, qPrintable(QString::number(connectedAt)));
     QVERIFY2(gaveUpAt >= 9500 && gaveUpAt < 11000, qPrintable(QString::number(gaveUpAt)));
+    QVERIFY2(refusedAt >= 0 && refusedAt < 200, qPrintable(QString::number(refusedAt)));
     // The budget stops with the connection, and with the program's own close.
     QCOMPARE(bothFailed.size(), 0);
     QCOMPARE(closedFailed.size(), 0);
