@@ -118,6 +118,8 @@ void tst_RegistryQuery::reading_data() {
     row("more arrives while events run", one,
         {"request", "arrival", "listed 1", "ack", "arrival", "listed 2", "close", "over"}, {},
         [](Conversation &c) { c.socket.arrive(Second); });
+    // Only a reply that has begun is acknowledged.
+    row("user connects before a byte", {}, {"request", "close"}, UserConnects);
     row("user connects while events run", one, first, {}, UserConnects);
     // Cancel while the acknowledged reply lets events run, before and after the hang-up: nothing
     // more is listed, not even a last record without its end byte, and nothing is said.
