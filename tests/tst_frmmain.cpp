@@ -123,10 +123,8 @@ void tst_frmMain::acts_data() {
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("ends");
 
-    const auto click = [](const char *button) {
-        return [button](LauncherWindow &w) {
-            QTest::mouseClick(w.child<QPushButton>(button), Qt::LeftButton);
-        };
+    const Act clickConnect = [](LauncherWindow &w) {
+        QTest::mouseClick(w.child<QPushButton>("cmdConnect"), Qt::LeftButton);
     };
     const auto alt = [](Qt::Key key) {
         return [key](LauncherWindow &) { press(key, Qt::AltModifier); };
@@ -144,7 +142,7 @@ void tst_frmMain::acts_data() {
     const QByteArray shell = ";rm|$(id)`id`'\"*\x80\xff", address = "  a b\t" + shell + " \t";
     const Starts third{{program, {"h.example", "7000", "255"}, "h.example 7000 255"}};
     QTest::newRow("Connect: runs of blanks, shell characters, blank port")
-        << Act(click("cmdConnect")) << Servers{{address, "\t", "N", "", 0}}
+        << clickConnect << Servers{{address, "\t", "N", "", 0}}
         << Starts{{program, {"a", "b", shell, "0"}, address + " \t 0"}} << QStringList() << true;
     QTest::newRow("Alt+C") << Act(alt(Qt::Key_C)) << Three << third << QStringList() << true;
     QTest::newRow("Alt+C, client cannot start")
@@ -152,7 +150,7 @@ void tst_frmMain::acts_data() {
         << QStringList{"The game client could not be started:\n" + QString::fromUtf8(program)}
         << false;
     QTest::newRow("Connect, nothing listed")
-        << Act(click("cmdConnect")) << Servers() << Starts()
+        << clickConnect << Servers() << Starts()
         << QStringList{"Please select a server to connect to."} << false;
     QTest::newRow("Alt+A") << Act(alt(Qt::Key_A)) << Three << Starts() << QStringList() << true;
     QTest::newRow("close box") << closeBox << Three << Starts() << QStringList() << true;
