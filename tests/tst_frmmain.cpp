@@ -137,7 +137,8 @@ void tst_frmMain::acts_data() {
                 press(key);
         }
     };
-    const QByteArray program = "/opt/My Games/brelgan.bin";
+    // The launcher's directory as the body sets it, with a blank and a letter beyond ASCII.
+    const QByteArray program = "/opt/My G\xc3\xa4mes/brelgan.bin";
     // Runs of blanks and tabs separate words, none empty; nothing else is interpreted.
     const QByteArray shell = ";rm|$(id)`id`'\"*\x80\xff", address = "  a b\t" + shell + " \t";
     const Starts third{{program, {"h.example", "7000", "255"}, "h.example 7000 255"}};
@@ -166,6 +167,7 @@ void tst_frmMain::acts() {
     QFETCH(bool, ends);
 
     LauncherWindow w;
+    w.platform.directory = "/opt/My G\xc3\xa4mes";
     w.platform.startSucceeds = messages.isEmpty();
     QVERIFY(w.load());
     w.send(encodeServerList(servers));

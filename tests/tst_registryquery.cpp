@@ -109,9 +109,13 @@ void tst_RegistryQuery::reading_data() {
         {{40, head}, {5, encodeRecord({"a", "b", "c", big, 7})}},
         {"request", "arrival", "listed 1", "arrival", "ack", "close", "listed 2", "over"},
         RegistryHangsUp);
-    row("program ends, then the registry hangs up and resets", {}, {"request"},
-        [](Conversation &c) {
+    // Once the program has ended, nothing the registry does and no time that passes has a say.
+    row("program ends, then more arrives, time passes, the registry hangs up and resets", one,
+        {"request", "arrival", "listed 1", "arrival"}, [](Conversation &c) {
             c.platform.ended = true;
+            c.socket.arrive(Second);
+            c.now += 10000;
+            c.query.quietTimeOver();
             c.socket.hangUp();
             c.socket.reset();
         });
