@@ -155,6 +155,13 @@ void tst_frmMain::acts_data() {
         << QStringList{"Please select a server to connect to."} << false;
     QTest::newRow("Alt+A") << Act(alt(Qt::Key_A)) << Three << Starts() << QStringList() << true;
     QTest::newRow("close box") << closeBox << Three << Starts() << QStringList() << true;
+    // A click that was already queued when the program ended changes nothing.
+    const Act cancelThenConnect = [](LauncherWindow &w) {
+        for (const char *button : {"cmdCancel", "cmdConnect"})
+            w.child<QPushButton>(button)->click();
+    };
+    QTest::newRow("Cancel, then Connect at once")
+        << cancelThenConnect << Three << Starts() << QStringList() << true;
     QTest::newRow("Enter and Escape, on every control")
         << enterAndEscape << Three << Starts() << QStringList() << false;
 }
