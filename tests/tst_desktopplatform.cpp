@@ -47,7 +47,6 @@ void tst_DesktopPlatform::startsClient_data() {
     QTest::addColumn<QFile::Permissions>("permissions");
     QTest::addColumn<bool>("started");
     QTest::newRow("executable") << (QFile::ReadOwner | QFile::ExeOwner) << true;
-    QTest::newRow("not executable") << QFile::Permissions(QFile::ReadOwner) << false;
     QTest::newRow("missing") << QFile::Permissions() << false;
 }
 

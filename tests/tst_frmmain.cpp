@@ -145,7 +145,6 @@ void tst_frmMain::acts_data() {
     QTest::newRow("Connect: runs of blanks, shell characters, blank port")
         << clickConnect << Servers{{address, "\t", "N", "", 0}}
         << Starts{{program, {"a", "b", shell, "0"}, address + " \t 0"}} << QStringList() << true;
-    QTest::newRow("Alt+C") << Act(alt(Qt::Key_C)) << Three << third << QStringList() << true;
     QTest::newRow("Alt+C, client cannot start")
         << Act(alt(Qt::Key_C)) << Three << third
         << QStringList{"The game client could not be started:\n" + QString::fromUtf8(program)}
