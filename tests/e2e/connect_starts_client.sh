@@ -14,7 +14,8 @@ prefix="$E2E_TMP/My Games"
 cmake --install "$BUILD_DIR" --prefix "$prefix" >/dev/null
 cp "$BUILD_DIR/brelgan.bin" "$prefix/lib/brelgan/"
 proof="$E2E_TMP/shell-ran"
-words=(a "b;\$(id>$proof)|\`id>$proof\`" "-p'\"*" 12)
+# Control characters and bytes from 0x80 are words' bytes like any other.
+words=(a "b;\$(id>$proof)|\`id>$proof\`" "-p'\"*"$'\x01\x1b\x7f\x80\x9f\xe9\xff' 12)
 # Descriptions of about 200 bytes make the reply three flights long.
 awk -v text="$(printf 'Fens and fog. %.0s' {1..15})" 'BEGIN {
     for (i = 0; i < 299; i++)
