@@ -166,7 +166,10 @@ void frmMain::cmdConnect_Click() {
     // launcher hang up, as after any reply, before the client starts.
     query.hangUp();
     if (!platform.startProcess(client)) {
-        platform.showMessage(Messages::clientCannotStart(QString::fromLocal8Bit(client.program)));
+        // The directory's bytes are UTF-8 on both systems: Qt 6 takes Linux's file names as
+        // UTF-8, and Windows' is reported so. The local 8-bit code page would garble a Windows
+        // folder beyond ASCII.
+        platform.showMessage(Messages::clientCannotStart(QString::fromUtf8(client.program)));
         return;
     }
     platform.endProgram();
