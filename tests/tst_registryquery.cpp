@@ -1,9 +1,11 @@
 // The conversation with the registry, at the query's own seam, with a stand-in socket and a clock
 // of the test's own: how a reply is read, record by record as it arrives, and when it counts as
-// over, to the millisecond. (Over a real connection: tst_registryconnection.)
+// over, to the millisecond. (Over a real connection, through the window: tst_frmmain.)
 #include "FakeSocket.h"
-#include "QueryLog.h"
+#include "QueryWiring.h"
 #include "RecordingPlatform.h"
+#include "ServerTable.h"
+#include "sample_reply.h"
 
 #include <QTest>
 
@@ -12,6 +14,21 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+const QByteArray Lead = replyLead();
+const QByteArray First = encodeRecord({"10.0.0.5", "5000", "Ashmere", "Fens", 2});
+const QByteArray Second = encodeRecord({"10.0.0.6", "5001", "Brack", "Hills", 12});
+
+// Passes the socket's events to the query, as the window does, and logs each of the query's
+// signals in the same log as the conversation's steps.
+void wire(Socket &socket, RegistryQuery &query, const ServerTable &servers, QStringList &log) {
+    connectSocketToQuery(socket, query);
+    QObject::connect(&query, &RegistryQuery::newServers,
+                     [&] { log.append(QStringLiteral("listed %1").arg(servers.serverCount())); });
+    QObject::connect(&query, &RegistryQuery::readingOver, [&] { log.append("over"); });
+    QObject::connect(&query, &RegistryQuery::noServers, [&] { log.append("no servers"); });
+    QObject::connect(&query, &RegistryQuery::cannotConnect, [&] { log.append("cannot connect"); });
+}
 
 const QByteArray Third = encodeRecord({"10.0.0.7", "5002", "Corrow", "Coast", 0});
 const QByteArray Fourth = encodeRecord({"10.0.0.8", "5003", "Dunmore", "Moor", 7});

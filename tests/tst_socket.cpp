@@ -1,15 +1,31 @@
-// The socket adapter's attempts on a host with several addresses: one that swallows attempts holds
-// up the next for a moment only, the whole attempt has one budget, and the order they are tried
-// in. (The four events the program sees: tst_registryconnection, through the query that reads
-// them.)
+// The race for a connection to a host with several addresses: one that swallows attempts holds up
+// the next for a moment only, the whole attempt has one budget, and the order they are tried in.
+// (The four events the program sees: tst_frmmain, through the window that hears them.)
 #include "AddressRace.h"
 #include "Socket.h"
-#include "Swallower.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+
+// An address on loopback that swallows connection attempts, as a host that drops them does. With
+// a backlog of 0 Linux queues one connection and drops further SYNs: once a filler connection
+// holds that place, attempts hang until they give up.
+struct Swallower {
+    QTcpServer server;
+    QTcpSocket filler;
+
+    bool listen(const QHostAddress &address, quint16 port = 0) {
+        server.setListenBacklogSize(0);
+        if (!server.listen(address, port))
+            return false;
+        server.pauseAccepting();
+        filler.connectToHost(address, server.serverPort());
+        return filler.waitForConnected(5000);
+    }
+};
 
 class tst_Socket : public QObject {
     Q_OBJECT

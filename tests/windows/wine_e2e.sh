@@ -34,8 +34,8 @@ client_got() {
     echo "client: $got"
 }
 find_box() { BOX=$(xdotool search --onlyvisible --name '^Brelgan$' 2>/dev/null | head -n 1) && [ -n "$BOX" ]; }
-serve() { start_registry "$@"; REGISTRY_PID=${BACKGROUND_PIDS[-1]}; }
-stop_registry() { kill "$REGISTRY_PID"; wait "$REGISTRY_PID" || true; }
+# serve ARGS...: a registry of its own for each case; the last case's goes first.
+serve() { [ -z "${REGISTRY_PID:-}" ] || { kill "$REGISTRY_PID"; wait "$REGISTRY_PID" || true; }; start_registry "$@"; REGISTRY_PID=${BACKGROUND_PIDS[-1]}; }
 
 # A registry 40 ms away sends 300 servers in flights of segments and loses the segment after
 # record 150; the rest comes 250 ms late. Every server is listed (End reaches the last one), the
@@ -53,7 +53,6 @@ expect_received "lost segment" "00 02 03 01 00 01 04"
 [ "$(grep -n '^received: 00 01 04$' "$REGISTRY_LOG" | cut -d: -f1)" -gt "$(grep -n '^sent ' "$REGISTRY_LOG" | tail -n 1 | cut -d: -f1)" ] ||
     fail "the launcher acknowledged before the reply was out"
 [ ! -e "$games/brelgan.bin.received" ] || fail "Win.exe ran instead of the client"
-stop_registry
 
 # Connect while the reply still comes: the first server arrives a second after the request, so
 # the reply is not over for three more, and the rest of the sample list is held back for a minute.
@@ -67,7 +66,6 @@ client_got "127.0.0.1 7000 0"
 wait_log '^peer closed$'
 wait_log 'reply bytes were never sent$'
 expect_received "Connect midway" "00 02 03 01 00 01 04"
-stop_registry
 
 # A registry that hangs up before any byte: the message, then the end, and no acknowledgement.
 serve --raw /dev/null --hang-up
@@ -76,7 +74,6 @@ wait_until 15 find_box || fail "no message box"
 xdotool windowfocus --sync "$BOX" key --clearmodifiers Return
 expect_launcher_exit 0
 expect_received "hang-up before a byte" "00 02 03 01"
-stop_registry
 
 # Started from the shell as Explorer starts it, against a registry that never answers: the
 # launcher's window is the only one, no console beside it, and Cancel ends it at once.
